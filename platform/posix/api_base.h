@@ -1,0 +1,26 @@
+// Errors, time and the process: kernel32 basics of the emulated machine.
+#pragma once
+
+#include "platform/posix/win_types.h"
+
+DWORD WINAPI GetLastError();
+void WINAPI SetLastError(DWORD error);
+
+// The time zone of the emulated machine (the host's local zone): bias in
+// minutes (UTC = local + bias); TIME_ZONE_ID_DAYLIGHT when daylight time is
+// in effect now.
+DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION info);
+BOOL WINAPI DosDateTimeToFileTime(WORD dosDate, WORD dosTime, LPFILETIME fileTime);
+BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime);
+BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fileTime);
+// Sets the last-write time of an open file (a handle from crt_get_osfhandle).
+BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAccess,
+                        const FILETIME* lastWrite);
+BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME lastAccess,
+                        LPFILETIME lastWrite);
+void WINAPI Sleep(DWORD milliseconds);
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length,
+                               LPWSTR wide, int capacity);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR text,
+                               int capacity, LPCSTR defaultChar, BOOL* usedDefault);

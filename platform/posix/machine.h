@@ -1,0 +1,127 @@
+// The emulated machine: a folder on the host that plays a Windows 95 machine.
+//
+// Layout of a machine folder (see docs/architecture.md):
+//   machine.ini        the machine's own settings (drives, diskette state)
+//   registry.reg       the registry, REGEDIT4 text
+//   display.ini        the display state of the running session
+//   drives/c/          drive C: (WINDOWS, WINDOWS\SYSTEM, WINDOWS\TEMP,
+//                      WINDOWS\Desktop, ...)
+//   drives/a/          drive A:, the diskette; absent = no diskette inserted
+//   D:                 the installation medium, a host folder given at open
+//
+// Everything here is for the emulation's own areas (files, profile files,
+// registry, ...) and for the host programs and tests that open a machine.
+// The program's code never includes this header.
+#pragma once
+
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+namespace machine {
+
+// Opens the machine in host folder `folder`, creating a fresh Windows 95
+// machine there when the folder does not exist yet (or is empty). The medium
+// folder, when not empty, is mapped as drive D: and becomes the current
+// directory; otherwise the current directory is C:\. Returns false with a
+// message in *error when the folder cannot be used. A machine that is open is
+// closed first.
+bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error);
+
+// Closes the open machine (open handles are dropped). Safe to call when none
+// is open.
+void Close();
+
+// True while a machine is open.
+bool IsOpen();
+
+// The host folder of the open machine ("" when none is open).
+const std::string& Folder();
+
+// Host path of a file of the machine folder itself, e.g. "registry.reg".
+std::string FolderFile(const char* name);
+
+// Default machine folder: $XDG_DATA_HOME/wiesenhain/machine, or
+// ~/.local/share/wiesenhain/machine.
+std::string DefaultFolder();
+
+// ---- Drives ----
+
+// A drive letter 'A'..'Z' maps to a host folder. Returns "" for a drive that
+// does not exist. A drive can exist without a medium (the diskette drive with
+// no diskette): then HasMedium is false.
+std::string DriveRoot(char letter);
+bool DriveExists(char letter);
+bool HasMedium(char letter);
+// Letters of the existing drives, in order ("ACD").
+std::string DriveLetters();
+
+// Diskette state, for tests and the host: insert (creates an empty formatted
+// diskette when none is there), eject (removes it and its contents),
+// write-protect, and the capacity in bytes (1,457,664 for a 1.44 MB diskette).
+void InsertDiskette();
+void EjectDiskette();
+void SetDisketteWriteProtected(bool on);
+bool IsDisketteWriteProtected();
+int64_t DisketteCapacity();
+
+// ---- Paths ----
+
+// Result of resolving a Windows path.
+struct Resolved {
+    bool ok = false;         // the path is well formed and its drive exists
+    char drive = 0;          // 'A'..'Z'
+    std::string canonical;   // full Windows path, "\" separators, e.g. "C:\WINDOWS\x.ini",
+                             // long names with their stored case where they exist
+    std::string host;        // host path of the object (existing components in their real case)
+    bool exists = false;     // the object exists
+    bool parentExists = false;  // its directory exists
+    uint32_t error = 0;      // Win32 error when !ok or when a middle component is missing
+};
+
+// Resolves a Windows path (absolute, drive-relative "C:x", rooted "\x" or
+// relative to the current directory; "\" or "/"; "." and ".."; names matched
+// without regard to case; 8.3 short names of long names accepted).
+Resolved Resolve(const char* path);
+
+// The current directory (full Windows path, no trailing "\" except for a
+// root such as "C:\").
+const std::string& CurrentDirectory();
+bool SetCurrentDirectory(const char* path);
+
+// Windows directory "C:\WINDOWS", system directory "C:\WINDOWS\SYSTEM",
+// temporary directory "C:\WINDOWS\TEMP", desktop "C:\WINDOWS\Desktop".
+std::string WindowsDirectory();
+std::string SystemDirectory();
+std::string TempDirectory();
+std::string DesktopDirectory();
+
+// The 8.3 short name of a long name in a host directory ("WIESEN~1.SCR"), or
+// the name itself when it is already a valid short name.
+std::string ShortNameOf(const std::string& hostDirectory, const std::string& longName);
+
+// ---- Attributes ----
+
+// Windows attributes of a host object (FILE_ATTRIBUTE_*), or
+// INVALID_FILE_ATTRIBUTES. Read-only lives in the host write bits, hidden,
+// system and archive in an extended attribute.
+uint32_t HostAttributes(const std::string& hostPath);
+bool SetHostAttributes(const std::string& hostPath, uint32_t attributes);
+
+// ---- Crash-safe writing ----
+
+// Replaces a host file atomically: writes a temporary file beside it,
+// flushes it, renames it over the target. A crash leaves either the old or
+// the new file. Returns false (and leaves the old file) on failure.
+bool WriteFileAtomically(const std::string& hostPath, const std::string& bytes);
+// Reads a whole host file; false when it cannot be read.
+bool ReadWholeFile(const std::string& hostPath, std::string* bytes);
+
+// ---- Areas ----
+
+// Emulated areas that keep state per machine (registry, display, shell) load
+// it lazily: they remember the generation they loaded and load again when it
+// changed. Every Open gives a new generation; 0 means no machine is open.
+uint64_t Generation();
+
+}  // namespace machine

@@ -1,0 +1,51 @@
+// Test machine natively: a fresh emulated machine in a host temporary folder
+// for each test, deleted afterwards.
+#include "platform/testing.h"
+#include "platform/posix/machine.h"
+#include "platform/win32.h"
+
+#include <filesystem>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+
+namespace platform_testing {
+namespace {
+std::string hostFolder;
+}
+
+std::string BeginTestMachine() {
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/wiesen-test-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        perror("mkdtemp");
+        abort();
+    }
+    hostFolder = pattern;
+    std::string error;
+    if (!machine::Open(hostFolder + "/machine", "", &error)) {
+        fprintf(stderr, "cannot open test machine: %s\n", error.c_str());
+        abort();
+    }
+    CreateDirectoryA("C:\\SCRATCH", nullptr);
+    SetCurrentDirectoryA("C:\\SCRATCH");
+    return "C:\\SCRATCH\\";
+}
+
+void EndTestMachine() {
+    machine::Close();
+    if (!hostFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::permissions(hostFolder, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        for (auto& entry : std::filesystem::recursive_directory_iterator(hostFolder, ec))
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(hostFolder, ec);
+    }
+    hostFolder.clear();
+}
+
+bool IsEmulated() { return true; }
+
+}  // namespace platform_testing
