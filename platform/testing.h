@@ -20,4 +20,13 @@ void EndTestMachine();
 // True on the emulated (native) target.
 bool IsEmulated();
 
+// Fault injection into the runtime's file interface (emulated target only;
+// on Windows these return false and the test skips). Counting starts with
+// the next call: nth = 1 fails the very next crt_write / crt_read.
+// A failed write stores half of what was asked (at least nothing) and sets
+// ENOSPC, as a full disk does; a failed read returns -1 with EBADF.
+bool InjectShortWrite(int nth);
+bool InjectReadFailure(int nth);
+void ClearInjectedFaults();
+
 }  // namespace platform_testing

@@ -59,3 +59,9 @@ void EndTestMachine() {
 bool IsEmulated() { return false; }
 
 }  // namespace platform_testing
+
+namespace platform_testing {
+bool InjectShortWrite(int) { return false; }
+bool InjectReadFailure(int) { return false; }
+void ClearInjectedFaults() {}
+}  // namespace platform_testing
