@@ -30,4 +30,6 @@ bool IsCategorySelected(InstallCategory category) {
     }
 }
 
-void ResetSetupState() { memset(&g_setup, 0, sizeof g_setup); }
+void ResetSetupState() {
+    memset(&g_setup, 0, sizeof g_setup);
+}

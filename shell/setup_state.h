@@ -9,17 +9,17 @@
 
 // Where a file or a setting value lives.
 enum class LocationKind : int32_t {
-    Target = 0,   // SetupState::targetDirectory
-    Windows = 1,  // SetupState::windowsDirectory
-    System = 2,   // SetupState::systemDirectory
-    Literal = 3,  // no directory: the value is used unchanged (setting items only)
+    Target = 0,  // SetupState::targetDirectory
+    Windows = 1, // SetupState::windowsDirectory
+    System = 2,  // SetupState::systemDirectory
+    Literal = 3, // no directory: the value is used unchanged (setting items only)
 };
 
 // To which main-dialog option a table row or a setting item belongs.
 enum class InstallCategory : int32_t {
     Always = 0,
-    Wallpaper = 1,        // check box 208 "&Hintergrundbild"
-    CursorsAndIcons = 2,  // check box 209 "&Themen-Cursor und -Symbole"
+    Wallpaper = 1,       // check box 208 "&Hintergrundbild"
+    CursorsAndIcons = 2, // check box 209 "&Themen-Cursor und -Symbole"
 };
 
 // Capacities of the state's texts, terminator included.
@@ -44,7 +44,7 @@ struct SetupState {
     char windowsDirectory[kSystemDirectoryCapacity];
     char systemDirectory[kSystemDirectoryCapacity];
     char sourceDirectory[kDirectoryCapacity];
-    int errorCode;  // 0, or 1 to 11: the reason of the last failure
+    int errorCode; // 0, or 1 to 11: the reason of the last failure
 };
 
 // The one setup state of the process; all texts empty, numbers 0 at start.
