@@ -53,9 +53,9 @@ struct CrtStat {
 
 // Local calendar fields of a time (the runtime's localtime).
 struct CrtCalendar {
-    int year;   // full year, e.g. 1999
-    int month;  // 1 to 12
-    int day;    // 1 to 31
+    int year;  // full year, e.g. 1999
+    int month; // 1 to 12
+    int day;   // 1 to 31
     int hour;
     int minute;
     int second;

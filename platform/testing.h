@@ -29,4 +29,4 @@ bool InjectShortWrite(int nth);
 bool InjectReadFailure(int nth);
 void ClearInjectedFaults();
 
-}  // namespace platform_testing
+} // namespace platform_testing

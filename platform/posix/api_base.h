@@ -20,7 +20,7 @@ BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME lastAccess,
                         LPFILETIME lastWrite);
 void WINAPI Sleep(DWORD milliseconds);
 
-int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length,
-                               LPWSTR wide, int capacity);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                               int capacity);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR text,
                                int capacity, LPCSTR defaultChar, BOOL* usedDefault);

@@ -7,12 +7,12 @@ LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result);
 LONG WINAPI RegOpenKeyA(HKEY root, LPCSTR subKey, PHKEY result);
 LONG WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LONG WINAPI RegCloseKey(HKEY key);
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type,
-                           const BYTE* data, DWORD size);
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size);
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                              LPBYTE data, LPDWORD size);
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
-LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize,
-                          LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize);
+LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG WINAPI RegEnumKeyA(HKEY key, DWORD index, LPSTR name, DWORD nameSize);

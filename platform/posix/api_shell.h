@@ -23,8 +23,7 @@ struct IShellLinkA : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetPath(LPCSTR file) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDescription(LPSTR name, int capacity) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR name) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetIconLocation(LPSTR iconPath, int capacity,
-                                                      int* icon) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIconLocation(LPSTR iconPath, int capacity, int* icon) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetIconLocation(LPCSTR iconPath, int icon) = 0;
 };
 

@@ -13,8 +13,7 @@ BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int capacity);
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
 int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int capacity);
-LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam,
-                                   LPARAM lParam);
+LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI EnableWindow(HWND window, BOOL enable);
@@ -24,8 +23,7 @@ BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);
 UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
-BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
-                         UINT flags);
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 int WINAPI GetSystemMetrics(int index);
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 HWND WINAPI GetDesktopWindow();

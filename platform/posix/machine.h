@@ -69,14 +69,14 @@ int64_t DisketteCapacity();
 
 // Result of resolving a Windows path.
 struct Resolved {
-    bool ok = false;         // the path is well formed and its drive exists
-    char drive = 0;          // 'A'..'Z'
-    std::string canonical;   // full Windows path, "\" separators, e.g. "C:\WINDOWS\x.ini",
-                             // long names with their stored case where they exist
-    std::string host;        // host path of the object (existing components in their real case)
-    bool exists = false;     // the object exists
-    bool parentExists = false;  // its directory exists
-    uint32_t error = 0;      // Win32 error when !ok or when a middle component is missing
+    bool ok = false;           // the path is well formed and its drive exists
+    char drive = 0;            // 'A'..'Z'
+    std::string canonical;     // full Windows path, "\" separators, e.g. "C:\WINDOWS\x.ini",
+                               // long names with their stored case where they exist
+    std::string host;          // host path of the object (existing components in their real case)
+    bool exists = false;       // the object exists
+    bool parentExists = false; // its directory exists
+    uint32_t error = 0;        // Win32 error when !ok or when a middle component is missing
 };
 
 // Resolves a Windows path (absolute, drive-relative "C:x", rooted "\x" or
@@ -124,4 +124,4 @@ bool ReadWholeFile(const std::string& hostPath, std::string* bytes);
 // changed. Every Open gives a new generation; 0 means no machine is open.
 uint64_t Generation();
 
-}  // namespace machine
+} // namespace machine

@@ -46,6 +46,8 @@ void EndTestMachine() {
     hostFolder.clear();
 }
 
-bool IsEmulated() { return true; }
+bool IsEmulated() {
+    return true;
+}
 
-}  // namespace platform_testing
+} // namespace platform_testing

@@ -12,13 +12,21 @@
 int crt_open(const char* path, int flags, int permission) {
     return _open(path, flags, permission);
 }
-int crt_read(int handle, void* buffer, unsigned count) { return _read(handle, buffer, count); }
+int crt_read(int handle, void* buffer, unsigned count) {
+    return _read(handle, buffer, count);
+}
 int crt_write(int handle, const void* buffer, unsigned count) {
     return _write(handle, buffer, count);
 }
-long crt_lseek(int handle, long offset, int origin) { return _lseek(handle, offset, origin); }
-long crt_filelength(int handle) { return _filelength(handle); }
-int crt_close(int handle) { return _close(handle); }
+long crt_lseek(int handle, long offset, int origin) {
+    return _lseek(handle, offset, origin);
+}
+long crt_filelength(int handle) {
+    return _filelength(handle);
+}
+int crt_close(int handle) {
+    return _close(handle);
+}
 int crt_stat(const char* path, CrtStat* out) {
     struct _stat64 st;
     if (_stat64(path, &st) != 0)
@@ -28,11 +36,21 @@ int crt_stat(const char* path, CrtStat* out) {
     out->isDirectory = (st.st_mode & _S_IFDIR) != 0;
     return 0;
 }
-int crt_remove(const char* path) { return remove(path); }
-int crt_rename(const char* from, const char* to) { return rename(from, to); }
-int crt_mkdir(const char* path) { return _mkdir(path); }
-int crt_errno() { return errno; }
-void crt_set_errno(int value) { errno = value; }
+int crt_remove(const char* path) {
+    return remove(path);
+}
+int crt_rename(const char* from, const char* to) {
+    return rename(from, to);
+}
+int crt_mkdir(const char* path) {
+    return _mkdir(path);
+}
+int crt_errno() {
+    return errno;
+}
+void crt_set_errno(int value) {
+    errno = value;
+}
 bool crt_localtime(int64_t time, CrtCalendar* out) {
     __time64_t t = time;
     struct tm tmv;

@@ -30,7 +30,7 @@ void DeleteTree(const std::string& dir) {
     std::string without = dir.substr(0, dir.size() - 1);
     RemoveDirectoryA(without.c_str());
 }
-}  // namespace
+} // namespace
 
 std::string BeginTestMachine() {
     char temp[MAX_PATH];
@@ -56,12 +56,18 @@ void EndTestMachine() {
     scratch.clear();
 }
 
-bool IsEmulated() { return false; }
+bool IsEmulated() {
+    return false;
+}
 
-}  // namespace platform_testing
+} // namespace platform_testing
 
 namespace platform_testing {
-bool InjectShortWrite(int) { return false; }
-bool InjectReadFailure(int) { return false; }
+bool InjectShortWrite(int) {
+    return false;
+}
+bool InjectReadFailure(int) {
+    return false;
+}
 void ClearInjectedFaults() {}
-}  // namespace platform_testing
+} // namespace platform_testing
