@@ -9,8 +9,12 @@
 
 // ---- EngineBase ------------------------------------------------------------
 
-int32_t EngineBase::WriteSettings(ALStorage& target) { return WriteZeroSettings(target); }
-int32_t EngineBase::ReadSettings(ALStorage& source) { return SkipSettings(source); }
+int32_t EngineBase::WriteSettings(ALStorage& target) {
+    return WriteZeroSettings(target);
+}
+int32_t EngineBase::ReadSettings(ALStorage& source) {
+    return SkipSettings(source);
+}
 
 // ---- StorageOpenGuard ------------------------------------------------------
 
@@ -60,7 +64,7 @@ void FlushDecoded(z_stream& stream, ALStorage& output) {
     stream.avail_out = static_cast<uInt>(output.bufferSize);
 }
 
-}  // namespace
+} // namespace
 
 // ---- InflateEngine ---------------------------------------------------------
 
@@ -188,7 +192,7 @@ bool MakeWritableCopy(const char* source, char* tempName) {
     return SetFileAttributesA(tempName, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
-}  // namespace
+} // namespace
 
 int UnpackPackageFile(const char* source, const char* target) {
     if (!source || !target)

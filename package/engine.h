@@ -19,15 +19,15 @@ class EngineBase {
   public:
     EngineBase(int32_t typeCode, const char* displayName)
         : typeCode(typeCode), displayName(displayName) {}
-    virtual ~EngineBase() = default;  // slot 0
+    virtual ~EngineBase() = default; // slot 0
     EngineBase(const EngineBase&) = delete;
     EngineBase& operator=(const EngineBase&) = delete;
 
-    virtual int32_t WriteSettings(ALStorage& target);  // slot 1
-    virtual int32_t ReadSettings(ALStorage& source);   // slot 2
+    virtual int32_t WriteSettings(ALStorage& target); // slot 1
+    virtual int32_t ReadSettings(ALStorage& source);  // slot 2
 
     int32_t typeCode;
-    const char* displayName;  // not owned
+    const char* displayName; // not owned
     ErrorStatus status;
 };
 
@@ -36,13 +36,13 @@ class DecompressionEngine : public EngineBase {
     using EngineBase::EngineBase;
 
     // A new engine on the heap (owned by the caller) for a type code, or null.
-    virtual DecompressionEngine* Clone(int32_t typeCode) = 0;  // slot 3
+    virtual DecompressionEngine* Clone(int32_t typeCode) = 0; // slot 3
     // Decodes from the input's current position into the output. length is
     // the greatest number of input bytes to decode, or -1 for all. Storages
     // that are closed are opened (the output through Create) and closed
     // again. Returns the engine's status code: 0, or the first failing
     // storage's code (the input's first), or AL_INFLATE_ERROR.
-    virtual int32_t Decompress(ALStorage& input, ALStorage& output, long length) = 0;  // slot 4
+    virtual int32_t Decompress(ALStorage& input, ALStorage& output, long length) = 0; // slot 4
 };
 
 // Raw inflate (window bits -15) with zlib.
@@ -52,7 +52,7 @@ class InflateEngine : public DecompressionEngine {
     DecompressionEngine* Clone(int32_t typeCode) override;
     int32_t Decompress(ALStorage& input, ALStorage& output, long length) override;
 
-    int32_t option = 0;  // 0..3 from type codes 108..111; decoding does not use it
+    int32_t option = 0; // 0..3 from type codes 108..111; decoding does not use it
 };
 
 // A plain byte copy.

@@ -28,7 +28,9 @@ char* CopyText(const char* text, size_t length, int32_t caseMode) {
     return copy;
 }
 
-bool HasSeparator(const char* text) { return strchr(text, '/') || strchr(text, '\\'); }
+bool HasSeparator(const char* text) {
+    return strchr(text, '/') || strchr(text, '\\');
+}
 
 // Julian day number of a Gregorian date (Fliegel and Van Flandern).
 int64_t DayNumber(int64_t year, int64_t month, int64_t day) {
@@ -53,11 +55,13 @@ void DateOfDayNumber(int64_t dayNumber, int* year, int* month, int* day) {
 
 const int64_t kDayNumber1970 = 2440588;
 
-}  // namespace
+} // namespace
 
 // ---- ErrorStatus -----------------------------------------------------------
 
-ErrorStatus::~ErrorStatus() { free(message); }
+ErrorStatus::~ErrorStatus() {
+    free(message);
+}
 
 int32_t ErrorStatus::SetError(int32_t newCode, const char* format, ...) {
     code = newCode;
@@ -155,17 +159,25 @@ ALStorage::ALStorage(const char* name, int32_t bufferSize, int32_t typeCode, int
                         "Allocation of buffer failed in ALStorage constructor");
 }
 
-ALStorage::~ALStorage() { free(buffer); }
+ALStorage::~ALStorage() {
+    free(buffer);
+}
 
-int32_t WriteZeroSettings(ALStorage& target) { return target.PutWord16(0); }
+int32_t WriteZeroSettings(ALStorage& target) {
+    return target.PutWord16(0);
+}
 
 int32_t SkipSettings(ALStorage& source) {
     int16_t ignored = 0;
     return source.GetWord16(&ignored);
 }
 
-int32_t ALStorage::WriteSettings(ALStorage& target) { return WriteZeroSettings(target); }
-int32_t ALStorage::ReadSettings(ALStorage& source) { return SkipSettings(source); }
+int32_t ALStorage::WriteSettings(ALStorage& target) {
+    return WriteZeroSettings(target);
+}
+int32_t ALStorage::ReadSettings(ALStorage& source) {
+    return SkipSettings(source);
+}
 
 bool ALStorage::AllocateBuffer() {
     if (!buffer)
@@ -268,10 +280,9 @@ int32_t FileStorage::Open() {
     CrtStat info;
     CrtCalendar local;
     if (crt_stat(path, &info) != 0)
-        return status.SetError(
-            AL_CANT_OPEN_FILE,
-            "Couldn't get time, date, and size information for %s.  errno = %d.", path,
-            crt_errno());
+        return status.SetError(AL_CANT_OPEN_FILE,
+                               "Couldn't get time, date, and size information for %s.  errno = %d.",
+                               path, crt_errno());
     size = static_cast<long>(info.size);
     if (crt_localtime(info.modified, &local)) {
         timeDate.year = static_cast<int16_t>(local.year);
@@ -316,8 +327,8 @@ int32_t FileStorage::Create(long expectedSize) {
     } else {
         for (int tryNumber = 0; tryNumber < 1000; ++tryNumber) {
             SetTempName(tryNumber);
-            fileHandle = crt_open(name.Current(), CRT_O_RDWR | CRT_O_CREAT | CRT_O_EXCL |
-                                                      CRT_O_BINARY);
+            fileHandle =
+                crt_open(name.Current(), CRT_O_RDWR | CRT_O_CREAT | CRT_O_EXCL | CRT_O_BINARY);
             if (fileHandle != -1)
                 break;
             failure = crt_errno();
@@ -388,8 +399,8 @@ long FileStorage::FillBuffer(long filePosition) {
         return status.code;
     if (filePosition != physicalPosition) {
         if (crt_lseek(fileHandle, filePosition, CRT_SEEK_SET) == -1)
-            return status.SetError(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d",
-                                   name.Current(), crt_errno());
+            return status.SetError(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Current(),
+                                   crt_errno());
         physicalPosition = filePosition;
     }
     int count = crt_read(fileHandle, buffer, static_cast<unsigned>(bufferSize));
@@ -425,8 +436,7 @@ int32_t FileStorage::Flush() {
 int32_t FileStorage::Seek(long filePosition) {
     if (Flush() < 0)
         return status.code;
-    if (filePosition != physicalPosition &&
-        crt_lseek(fileHandle, filePosition, CRT_SEEK_SET) == -1)
+    if (filePosition != physicalPosition && crt_lseek(fileHandle, filePosition, CRT_SEEK_SET) == -1)
         return status.SetError(AL_SEEK_ERROR, "Seek failure on %s.  errno = %d", name.Current(),
                                crt_errno());
     physicalPosition = filePosition;
@@ -454,14 +464,13 @@ void FileStorage::StampTime() {
     DateOfDayNumber(kDayNumber1970 + seconds / 86400, &year, &month, &day);
     int secondOfDay = static_cast<int>(seconds % 86400);
     if (year < 1980)
-        return;  // a DOS date cannot hold it
+        return; // a DOS date cannot hold it
     WORD dosDate = static_cast<WORD>(day + (month << 5) + ((year - 1980) << 9));
     WORD dosTime = static_cast<WORD>((secondOfDay % 60) / 2 + ((secondOfDay / 60 % 60) << 5) +
                                      ((secondOfDay / 3600) << 11));
     FILETIME stamp;
     if (DosDateTimeToFileTime(dosDate, dosTime, &stamp))
-        SetFileTime(static_cast<HANDLE>(crt_get_osfhandle(fileHandle)), nullptr, nullptr,
-                    &stamp);
+        SetFileTime(static_cast<HANDLE>(crt_get_osfhandle(fileHandle)), nullptr, nullptr, &stamp);
 }
 
 int32_t FileStorage::Close() {
@@ -519,9 +528,8 @@ int32_t FileStorage::RestoreName(int deleteFirst) {
     const char* previous = name.Previous();
     const char* current = name.Current();
     if (deleteFirst && crt_remove(previous) != 0 && crt_errno() != CRT_ENOENT)
-        return status.SetError(AL_RENAME_ERROR,
-                               "Error deleting %s before renaming %s.  errno = %d", previous,
-                               current, crt_errno());
+        return status.SetError(AL_RENAME_ERROR, "Error deleting %s before renaming %s.  errno = %d",
+                               previous, current, crt_errno());
     if (crt_rename(current, previous) != 0 && crt_errno() != CRT_ENOENT)
         return status.SetError(AL_RENAME_ERROR, "Error renaming %s to %s.  errno = %d", current,
                                previous, crt_errno());

@@ -13,14 +13,14 @@
 // Error codes of the storages and engines. Each comes with a formatted
 // English message in the ErrorStatus.
 enum : int32_t {
-    AL_CANT_ALLOCATE_MEMORY = -1200,  // name copy or buffer not allocated
-    AL_DELETE_ERROR = -1991,          // Delete
-    AL_WRITE_ERROR = -1992,           // Flush
-    AL_READ_ERROR = -1993,            // FillBuffer
-    AL_SEEK_ERROR = -1994,            // FillBuffer, Seek
-    AL_CANT_OPEN_FILE = -1995,        // Open, Create
-    AL_RENAME_ERROR = -1996,          // Rename, RestoreName, MakeBackup
-    AL_INFLATE_ERROR = -1997,         // InflateEngine::Decompress: corrupt or truncated stream
+    AL_CANT_ALLOCATE_MEMORY = -1200, // name copy or buffer not allocated
+    AL_DELETE_ERROR = -1991,         // Delete
+    AL_WRITE_ERROR = -1992,          // Flush
+    AL_READ_ERROR = -1993,           // FillBuffer
+    AL_SEEK_ERROR = -1994,           // FillBuffer, Seek
+    AL_CANT_OPEN_FILE = -1995,       // Open, Create
+    AL_RENAME_ERROR = -1996,         // Rename, RestoreName, MakeBackup
+    AL_INFLATE_ERROR = -1997,        // InflateEngine::Decompress: corrupt or truncated stream
 };
 
 // A negative code plus a formatted message of at most capacity - 1 characters.
@@ -42,7 +42,7 @@ class ErrorStatus {
 
     int32_t code = 0;
     uint32_t capacity = 129;
-    char* message = nullptr;  // owned; capacity bytes once allocated
+    char* message = nullptr; // owned; capacity bytes once allocated
 };
 
 // The current and previous name of a storage. Case mode 0 stores names in
@@ -91,7 +91,7 @@ enum : uint8_t {
     AL_ATTR_SYSTEM = 0x02,
     AL_ATTR_HIDDEN = 0x04,
     AL_ATTR_ARCHIVE = 0x08,
-    AL_ATTR_NONE = 0x10,  // set the file's attributes to 0 at Close
+    AL_ATTR_NONE = 0x10, // set the file's attributes to 0 at Close
 };
 
 // Type code of FileStorage.
@@ -101,35 +101,35 @@ enum : int32_t { AL_FILE_OBJECT = 1 };
 class ALStorage {
   public:
     ALStorage(const char* name, int32_t bufferSize, int32_t typeCode, int32_t caseMode);
-    virtual ~ALStorage();                                              // slot 0
+    virtual ~ALStorage(); // slot 0
     ALStorage(const ALStorage&) = delete;
     ALStorage& operator=(const ALStorage&) = delete;
 
-    virtual int32_t WriteSettings(ALStorage& target);                  // slot 1
-    virtual int32_t ReadSettings(ALStorage& source);                   // slot 2
-    virtual int32_t Open();                                            // slot 3
-    virtual int32_t Create(long expectedSize);                         // slot 4
-    virtual int32_t Close();                                           // slot 5
-    virtual long FillBuffer(long filePosition) = 0;                    // slot 6
-    virtual int32_t Flush() = 0;                                       // slot 7
-    virtual int32_t Seek(long filePosition) = 0;                       // slot 8
-    virtual int32_t ProcessMessages();                                 // slot 9
-    virtual int32_t Rename(const char* newName, int deleteFirst) = 0;  // slot 10
-    virtual int32_t RestoreName(int deleteFirst) = 0;                  // slot 11
-    virtual int32_t MakeBackup(int deleteFirst) = 0;                   // slot 12
-    virtual int32_t Delete() = 0;                                      // slot 13
-    virtual ALStorage* Clone(const char* name, int32_t typeCode) = 0;  // slot 14
+    virtual int32_t WriteSettings(ALStorage& target);                 // slot 1
+    virtual int32_t ReadSettings(ALStorage& source);                  // slot 2
+    virtual int32_t Open();                                           // slot 3
+    virtual int32_t Create(long expectedSize);                        // slot 4
+    virtual int32_t Close();                                          // slot 5
+    virtual long FillBuffer(long filePosition) = 0;                   // slot 6
+    virtual int32_t Flush() = 0;                                      // slot 7
+    virtual int32_t Seek(long filePosition) = 0;                      // slot 8
+    virtual int32_t ProcessMessages();                                // slot 9
+    virtual int32_t Rename(const char* newName, int deleteFirst) = 0; // slot 10
+    virtual int32_t RestoreName(int deleteFirst) = 0;                 // slot 11
+    virtual int32_t MakeBackup(int deleteFirst) = 0;                  // slot 12
+    virtual int32_t Delete() = 0;                                     // slot 13
+    virtual ALStorage* Clone(const char* name, int32_t typeCode) = 0; // slot 14
 
     // Byte access through the buffer.
-    int GetByte();  // 0..255, -1 at end of data, or the error code
+    int GetByte(); // 0..255, -1 at end of data, or the error code
     int PutByte(int byte);
-    int32_t GetWord16(int16_t* value);  // high byte first
+    int32_t GetWord16(int16_t* value); // high byte first
     int32_t PutWord16(int16_t value);
     long Position() const;
 
     bool IsOpen() const { return buffer != nullptr; }
 
-    unsigned char* buffer = nullptr;  // present while open
+    unsigned char* buffer = nullptr; // present while open
     long bytesInBuffer = 0;
     long writeIndex = 0;
     long readIndex = 0;
@@ -173,8 +173,8 @@ class FileStorage : public ALStorage {
     int32_t MakeBackup(int deleteFirst) override;
     int32_t Delete() override;
     ALStorage* Clone(const char* name, int32_t typeCode) override;
-    virtual void SetTempName(int tryNumber);        // slot 15
-    virtual int CreateParentDirectories();          // slot 16
+    virtual void SetTempName(int tryNumber); // slot 15
+    virtual int CreateParentDirectories();   // slot 16
 
     int fileHandle = -1;
 

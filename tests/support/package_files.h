@@ -44,6 +44,18 @@ inline bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != static_cast<DWORD>(-1);
 }
 
+// Makes path read-only and tells whether writing to it is refused now. Wine
+// running as root maps the attribute to host permissions that root ignores.
+inline bool MakeReadOnlyEnforced(const std::string& path) {
+    if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY))
+        return false;
+    int handle = crt_open(path.c_str(), CRT_O_RDWR | CRT_O_BINARY);
+    if (handle == -1)
+        return true;
+    crt_close(handle);
+    return false;
+}
+
 // A raw deflate stream (window bits -15) of data. With flushEvery > 0 the
 // stream is cut into blocks by a full flush after every flushEvery bytes.
 inline std::string Deflate(const std::string& data, int level = Z_DEFAULT_COMPRESSION,
@@ -90,7 +102,7 @@ inline std::string RandomBytes(size_t count, uint32_t seed) {
 
 // Compressible text-like bytes: words from a small vocabulary.
 inline std::string TextLike(size_t count, uint32_t seed) {
-    static const char* const words[] = {"Wiese ", "Garten ", "Blume ",  "Rasen ", "Beet ",
+    static const char* const words[] = {"Wiese ",   "Garten ",   "Blume ",   "Rasen ",    "Beet ",
                                         "giessen ", "pflanzen ", "Unkraut ", "Sommer\r\n"};
     std::string data;
     data.reserve(count + 16);
@@ -103,4 +115,4 @@ inline std::string TextLike(size_t count, uint32_t seed) {
     return data;
 }
 
-}  // namespace package_test
+} // namespace package_test
