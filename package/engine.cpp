@@ -100,14 +100,16 @@ int32_t InflateEngine::Decompress(ALStorage& input, ALStorage& output, long leng
     inflateInit2_(&stream, -15, ZLIB_VERSION, static_cast<int>(sizeof(z_stream)));
 
     long remaining = length;
+    bool inputEnded = false; // no further read once the input said end or failed
     int result;
     for (;;) {
         if (stream.avail_in == 0) {
-            long count;
+            long count = 0;
             if (input.readIndex < input.bytesInBuffer) {
                 count = input.bytesInBuffer - input.readIndex;
-            } else {
+            } else if (!inputEnded) {
                 long loaded = input.FillBuffer(input.physicalPosition);
+                inputEnded = loaded < 0;
                 count = loaded >= 0 ? loaded : 0;
             }
             if (length != -1) {
