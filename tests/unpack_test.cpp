@@ -142,6 +142,14 @@ TEST_F(UnpackTest, MissingPackageLeavesTargetUntouched) {
     EXPECT_EQ(-2, UnpackPackageFile(Scratch("none.ppk").c_str(), nullptr));
 }
 
+TEST_F(UnpackTest, PackageThatCannotBeOpenedLeavesTargetUntouched) {
+    // A directory has attributes but cannot be opened as a file.
+    ASSERT_TRUE(CreateDirectoryA(Scratch("dir.ppk").c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(Scratch("out.bin"), "old contents"));
+    EXPECT_EQ(-2, UnpackPackageFile(Scratch("dir.ppk").c_str(), Scratch("out.bin").c_str()));
+    EXPECT_EQ("old contents", Output());
+}
+
 TEST_F(UnpackTest, ReadOnlyPackageIsDecodedFromTemporaryCopy) {
     std::string data = TextLike(20000, 9);
     ASSERT_TRUE(WriteWholeFile(Scratch("ro.ppk"), Deflate(data)));
