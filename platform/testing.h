@@ -3,6 +3,8 @@
 // against the real system (a throwaway Wine prefix).
 #pragma once
 
+#include "platform/win32.h"
+
 #include <string>
 
 namespace platform_testing {
@@ -28,5 +30,14 @@ bool IsEmulated();
 bool InjectShortWrite(int nth);
 bool InjectReadFailure(int nth);
 void ClearInjectedFaults();
+
+// The program's module instance, where its resources are: on Windows the
+// running program (GetModuleHandleA(NULL)), natively the embedded resources.
+HINSTANCE ProgramInstance();
+
+// A module with the program's resources except the terms of use (data
+// resource 200), for tests of a missing resource. On Windows a resource DLL
+// built beside the tests; natively a copy of the embedded module.
+HINSTANCE InstanceWithoutTerms();
 
 } // namespace platform_testing

@@ -2,6 +2,7 @@
 // for each test, deleted afterwards.
 #include "platform/testing.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/resource_module.h"
 #include "platform/win32.h"
 
 #include <filesystem>
@@ -48,6 +49,15 @@ void EndTestMachine() {
 
 bool IsEmulated() {
     return true;
+}
+
+HINSTANCE ProgramInstance() {
+    return resources::ProgramModule();
+}
+
+HINSTANCE InstanceWithoutTerms() {
+    static HINSTANCE module = resources::CopyModuleWithout(resources::ProgramModule(), 10, 200);
+    return module;
 }
 
 } // namespace platform_testing
