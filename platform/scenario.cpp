@@ -86,6 +86,7 @@ struct Keyword {
 const Keyword kKeywords[] = {
     {"caption", Op::Caption, false, true},
     {"text", Op::Text, true, true},
+    {"text-begins", Op::TextBegins, true, true},
     {"enabled", Op::Enabled, true, false},
     {"disabled", Op::Disabled, true, false},
     {"checked", Op::Checked, true, false},
@@ -285,6 +286,15 @@ bool Player::RunCheck(const Step& step, Surface& surface) {
         if (!needControl())
             return false;
         if (surface.ControlText(step.control) != step.text) {
+            Fail(step.line, "control " + std::to_string(step.control) + " shows " +
+                                Quote(surface.ControlText(step.control)));
+            return false;
+        }
+        return true;
+    case Op::TextBegins:
+        if (!needControl())
+            return false;
+        if (surface.ControlText(step.control).compare(0, step.text.size(), step.text) != 0) {
             Fail(step.line, "control " + std::to_string(step.control) + " shows " +
                                 Quote(surface.ControlText(step.control)));
             return false;

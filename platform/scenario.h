@@ -14,15 +14,16 @@ namespace scenario {
 
 enum class Op {
     // checks
-    Caption,   // text: the window's caption
-    Text,      // control, text: the control's text
-    Enabled,   // control
-    Disabled,  // control
-    Checked,   // control
-    Unchecked, // control
-    Default,   // control (0: none): the dialog's default push button (DM_GETDEFID)
-    Focus,     // control: the control that has the focus
-    Entries,   // control, text: list box entries joined by "|"
+    Caption,    // text: the window's caption
+    Text,       // control, text: the control's text
+    TextBegins, // control, text: the control's text begins with it
+    Enabled,    // control
+    Disabled,   // control
+    Checked,    // control
+    Unchecked,  // control
+    Default,    // control (0: none): the dialog's default push button (DM_GETDEFID)
+    Focus,      // control: the control that has the focus
+    Entries,    // control, text: list box entries joined by "|"
     // actions
     Type,        // control, text: focus the edit, select all, type the characters
     Click,       // control: a mouse click on a button, edit or check box

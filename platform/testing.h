@@ -5,6 +5,7 @@
 
 #include "platform/win32.h"
 
+#include <functional>
 #include <string>
 
 namespace platform_testing {
@@ -39,5 +40,14 @@ HINSTANCE ProgramInstance();
 // resource 200), for tests of a missing resource. On Windows a resource DLL
 // built beside the tests; natively a copy of the embedded module.
 HINSTANCE InstanceWithoutTerms();
+
+// Runs `part`, which opens the program's modal windows, with a person who
+// follows the scenario `text` (docs/scenarios.md); `name` names it in
+// messages. Returns "" when the scenario ran to its end with every check
+// passing, otherwise the first mismatch ("name:line: ..."). Natively the
+// dialog manager's scripted front end plays the person; on Windows a test
+// driver plays it against the real dialogs (needs a display).
+std::string RunScenario(const std::string& text, const std::string& name,
+                        const std::function<void()>& part);
 
 } // namespace platform_testing

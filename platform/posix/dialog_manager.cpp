@@ -23,6 +23,7 @@
 #include "platform/win32.h"
 
 #include <algorithm>
+#include <ctype.h>
 #include <deque>
 #include <memory>
 #include <string.h>
@@ -292,6 +293,28 @@ void NextDlgCtl(Window* dialog, Window* control) {
 
 // ---- Controls ----
 
+// Sorted list boxes order their entries as the system's case-blind
+// comparison does: punctuation before digits before letters.
+int SortWeight(unsigned char c) {
+    unsigned char upper = codepage::ToUpper(c);
+    if (isdigit(c))
+        return 0x100 + c;
+    if (isalpha(upper) || upper >= 0xC0)
+        return 0x200 + upper;
+    return c;
+}
+
+bool SortsBefore(const std::string& a, const std::string& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        int wa = SortWeight(static_cast<unsigned char>(a[i]));
+        int wb = SortWeight(static_cast<unsigned char>(b[i]));
+        if (wa != wb)
+            return wa < wb;
+    }
+    return a.size() < b.size();
+}
+
 LRESULT ControlMessage(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETTEXT:
@@ -351,9 +374,8 @@ LRESULT ControlMessage(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
         std::string item = lParam ? reinterpret_cast<const char*>(lParam) : "";
         int at = count;
         if (w->style & LBS_SORT) {
-            std::string key = codepage::Upper(item);
             at = 0;
-            while (at < count && codepage::Upper(items[at]) <= key)
+            while (at < count && !SortsBefore(item, items[at]))
                 ++at;
         }
         items.insert(items.begin() + at, item);
