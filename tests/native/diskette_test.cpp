@@ -152,6 +152,16 @@ TEST_F(Emulation, AttributesAndShortNamesSurviveReopeningAndMoves) {
     EXPECT_STREQ(longName, "C:\\Versteckte Dateien.txt");
 }
 
+TEST_F(Emulation, MoveFileChangesTheCaseOfAName) {
+    WriteBytes("klein.txt", 1);
+    ASSERT_TRUE(MoveFileA("klein.txt", "Klein.TXT"));
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA("KLEIN.txt", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "Klein.TXT");
+    FindClose(find);
+}
+
 TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
     const char* old = getenv("TZ");
     std::string saved = old ? old : "";
