@@ -249,6 +249,11 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         SetLastError(ERROR_WRITE_PROTECT);
         return FALSE;
     }
+    // On the diskette a directory takes a cluster.
+    if (r.drive == 'A' && files::DisketteUsed(0) + 512 > machine::DisketteCapacity()) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
     if (mkdir(r.host.c_str(), 0755) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;

@@ -39,6 +39,8 @@ TEST_F(Diskette, WritesStopShortWhenTheDisketteIsFull) {
     total += n;
     crt_close(fd);
     EXPECT_EQ(total, machine::DisketteCapacity() - 1024);
+    EXPECT_FALSE(CreateDirectoryA("A:\\VOLL", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
     EXPECT_EQ(crt_open("A:\\more", CRT_O_WRONLY | CRT_O_CREAT) >= 0, true);
 }
 
