@@ -155,6 +155,13 @@ TEST_F(Files, RuntimeFileInterfaceReportsTheRuntimeErrorNumbers) {
     EXPECT_EQ(crt_write(fd, "x", 1), -1);
     EXPECT_EQ(crt_errno(), CRT_EBADF);
     EXPECT_EQ(crt_filelength(fd), 1);
+    // An open file cannot be deleted.
+    EXPECT_EQ(crt_remove(b.c_str()), -1);
+    EXPECT_EQ(crt_errno(), CRT_EACCES);
+    EXPECT_FALSE(DeleteFileA(b.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(crt_lseek(fd, -5, CRT_SEEK_SET), -1);
+    EXPECT_EQ(crt_errno(), CRT_EINVAL);
     crt_close(fd);
 
     // Append, seek and length.

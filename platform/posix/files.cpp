@@ -314,6 +314,10 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    if (files::IsOpenByRuntime(r.host)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     if (unlink(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -370,6 +374,8 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         return FailWith(ERROR_WRITE_PROTECT);
     if (from.canonical.size() <= 3)
         return FailWith(ERROR_ACCESS_DENIED);
+    if (files::IsOpenByRuntime(from.host))
+        return FailWith(ERROR_SHARING_VIOLATION);
     bool directory = files::IsHostDirectory(from.host);
     if (from.drive != to.drive) {
         // Across drives a file is copied and the original deleted; a
