@@ -164,18 +164,24 @@ TEST_F(Emulation, MoveFileChangesTheCaseOfAName) {
     FindClose(find);
 }
 
-TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
+// The zone's rules as Windows gives them (figures compared with Wine's).
+DWORD TimeZoneIn(const char* zone, TIME_ZONE_INFORMATION* tz) {
     const char* old = getenv("TZ");
     std::string saved = old ? old : "";
-    setenv("TZ", "Europe/Berlin", 1);
+    setenv("TZ", zone, 1);
     tzset();
-    TIME_ZONE_INFORMATION tz;
-    DWORD id = GetTimeZoneInformation(&tz);
+    DWORD id = GetTimeZoneInformation(tz);
     if (old)
         setenv("TZ", saved.c_str(), 1);
     else
         unsetenv("TZ");
     tzset();
+    return id;
+}
+
+TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
+    TIME_ZONE_INFORMATION tz;
+    DWORD id = TimeZoneIn("Europe/Berlin", &tz);
     EXPECT_TRUE(id == TIME_ZONE_ID_STANDARD || id == TIME_ZONE_ID_DAYLIGHT);
     EXPECT_EQ(tz.Bias, -60);
     EXPECT_EQ(tz.StandardBias, 0);
@@ -187,6 +193,22 @@ TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
     EXPECT_EQ(tz.StandardDate.wMonth, 10);
     EXPECT_EQ(tz.StandardDate.wDay, 5);
     EXPECT_EQ(tz.StandardDate.wHour, 3);
+}
+
+TEST_F(Emulation, TimeZonesWithoutDaylightTimeOrSouthOfTheEquator) {
+    TIME_ZONE_INFORMATION tz;
+    EXPECT_EQ(TimeZoneIn("Asia/Tokyo", &tz), static_cast<DWORD>(TIME_ZONE_ID_UNKNOWN));
+    EXPECT_EQ(tz.Bias, -540);
+    EXPECT_EQ(tz.DaylightBias, -60);
+    EXPECT_EQ(tz.DaylightDate.wMonth, 0);
+    TimeZoneIn("Australia/Sydney", &tz);
+    EXPECT_EQ(tz.Bias, -600);
+    EXPECT_EQ(tz.StandardDate.wMonth, 4);
+    EXPECT_EQ(tz.StandardDate.wDay, 1);
+    EXPECT_EQ(tz.StandardDate.wHour, 3);
+    EXPECT_EQ(tz.DaylightDate.wMonth, 10);
+    EXPECT_EQ(tz.DaylightDate.wDay, 1);
+    EXPECT_EQ(tz.DaylightDate.wHour, 2);
 }
 
 } // namespace
