@@ -36,7 +36,7 @@ struct KnownDialog {
 struct Driver {
     scenario::Player* player = nullptr;
     std::vector<KnownDialog> templates;
-    std::vector<HWND> dialogs;  // the thread's dialog windows, oldest first
+    std::vector<HWND> dialogs; // the thread's dialog windows, oldest first
     HHOOK cbtHook = nullptr;
     HHOOK filterHook = nullptr;
     UINT_PTR timer = 0;
@@ -50,8 +50,8 @@ Driver* g_driver = nullptr;
 std::string Utf8(const std::wstring& wide) {
     if (wide.empty())
         return "";
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
                         nullptr, nullptr);
@@ -198,7 +198,7 @@ std::string Perform(HWND window, const scenario::Step& step) {
         if (!control)
             return "the window has no control " + std::to_string(step.control);
         if (!IsWindowEnabled(control))
-            return "";  // disabled controls take no input
+            return ""; // disabled controls take no input
     }
     HWND focus = GetFocus();
     if (!focus || (focus != window && !IsChild(window, focus)))
