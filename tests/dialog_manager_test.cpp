@@ -136,6 +136,53 @@ TEST(DialogManager, CreditLineIsUnscrambledIntoTheMainDialog) {
     ResetSetupState();
 }
 
+// Install (200) runs a busy loop that pumps messages the way the unpacking
+// does, until a close request arrives or about two seconds pass.
+bool g_closeSeen;
+bool g_closeSeenWhileBusy;
+bool g_busy;
+INT_PTR CALLBACK BusyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_CLOSE:
+        g_closeSeen = true;
+        g_closeSeenWhileBusy = g_busy;
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == 200) {
+            g_busy = true;
+            for (int round = 0; !g_closeSeen && round < 2000; ++round) {
+                MSG msg;
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageA(&msg);
+                }
+                Sleep(1);
+            }
+            g_busy = false;
+            EndDialog(dialog, 10);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+TEST(DialogManager, InputArrivesWhileTheProgramIsBusy) {
+    g_closeSeen = g_closeSeenWhileBusy = g_busy = false;
+    INT_PTR result = 0;
+    EXPECT_EQ(RunScenarioFile("busy.scn",
+                              [&] {
+                                  result =
+                                      DialogBoxParamA(platform_testing::ProgramInstance(),
+                                                      MAKEINTRESOURCEA(100), nullptr, BusyProc, 0);
+                              }),
+              "");
+    EXPECT_EQ(result, 10);
+    EXPECT_TRUE(g_closeSeenWhileBusy);
+}
+
 TEST(DialogManager, AWrongWindowStopsTheRunNamingTheLine) {
     std::string error = platform_testing::RunScenario("dialog 101\n  click 1\n", "wrong.scn", [&] {
         DialogBoxParamA(platform_testing::ProgramInstance(), MAKEINTRESOURCEA(1000), nullptr,

@@ -5,6 +5,8 @@
 #include "platform/win32.h"
 #include "tests/support/test_machine.h"
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -153,6 +155,13 @@ TEST_F(Files, RuntimeFileInterfaceReportsTheRuntimeErrorNumbers) {
     EXPECT_EQ(crt_write(fd, "x", 1), -1);
     EXPECT_EQ(crt_errno(), CRT_EBADF);
     EXPECT_EQ(crt_filelength(fd), 1);
+    // An open file cannot be deleted.
+    EXPECT_EQ(crt_remove(b.c_str()), -1);
+    EXPECT_EQ(crt_errno(), CRT_EACCES);
+    EXPECT_FALSE(DeleteFileA(b.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(crt_lseek(fd, -5, CRT_SEEK_SET), -1);
+    EXPECT_EQ(crt_errno(), CRT_EINVAL);
     crt_close(fd);
 
     // Append, seek and length.
@@ -176,18 +185,16 @@ TEST_F(Files, RuntimeFileInterfaceReportsTheRuntimeErrorNumbers) {
     EXPECT_TRUE(GetFileAttributesA(Scratch("ro.dat").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
-TEST_F(Files, MoveFileRefusesAnExistingTargetButChangesCase) {
+TEST_F(Files, MoveFileRefusesAnExistingTargetButNotACaseChange) {
     std::string a = Scratch("a.txt"), b = Scratch("b.txt");
     WriteText(a, "a");
     WriteText(b, "b");
     EXPECT_FALSE(MoveFileA(a.c_str(), b.c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    // A change of case only is no clash (Windows then shows the new case;
+    // Wine keeps the old one).
     EXPECT_TRUE(MoveFileA(a.c_str(), Scratch("A.TXT").c_str()));
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(Scratch("a.txt").c_str(), &data);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(data.cFileName, "A.TXT");
-    FindClose(find);
+    EXPECT_EQ(ReadText(Scratch("a.txt")), "a");
     ASSERT_TRUE(SetFileAttributesA(b.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_TRUE(MoveFileA(b.c_str(), Scratch("c.txt").c_str()));
     EXPECT_FALSE(MoveFileA(Scratch("none").c_str(), Scratch("x").c_str()));
@@ -377,6 +384,10 @@ TEST_F(Files, FileTimesRoundTripThroughTheRuntime) {
 }
 
 TEST_F(Files, TimeZoneAgreesWithTheRuntimesLocalTime) {
+    // The Windows runtime's localtime follows a TZ variable (in its own
+    // format) rather than the system's zone.
+    if (!platform_testing::IsEmulated() && getenv("TZ"))
+        GTEST_SKIP() << "TZ is set: the Windows runtime reads it instead of the system zone";
     TIME_ZONE_INFORMATION tz;
     DWORD id = GetTimeZoneInformation(&tz);
     ASSERT_NE(id, TIME_ZONE_ID_INVALID);

@@ -147,17 +147,19 @@ TEST_F(SmallDialogs, ResourceMessagesShowStringTableTexts) {
 }
 
 TEST_F(SmallDialogs, YesNoBoxesAnswerSixAndSeven) {
-    int first = 0, second = 0;
-    EXPECT_EQ(RunScenarioFile(
-                  "yes-no.scn",
-                  [&] {
-                      const char* text = "Soll das Verzeichnis\n\nC:\\neu\n\n erstellt werden ?";
-                      first = MessageBoxA(nullptr, text, "Setup 'Wiesenhain'", MB_YESNO);
-                      second = MessageBoxA(nullptr, text, "Setup 'Wiesenhain'", MB_YESNO);
-                  }),
+    int answers[3] = {0, 0, 0};
+    EXPECT_EQ(RunScenarioFile("yes-no.scn",
+                              [&] {
+                                  const char* text =
+                                      "Soll das Verzeichnis\n\nC:\\neu\n\n erstellt werden ?";
+                                  for (int& answer : answers)
+                                      answer = MessageBoxA(nullptr, text, "Setup 'Wiesenhain'",
+                                                           MB_YESNO);
+                              }),
               "");
-    EXPECT_EQ(first, IDYES);
-    EXPECT_EQ(second, IDNO);
+    EXPECT_EQ(answers[0], IDYES);
+    EXPECT_EQ(answers[1], IDNO);
+    EXPECT_EQ(answers[2], IDCANCEL);
 }
 
 TEST(DialogTexts, ErrorTextsAreBoundedAndFollowTheTable) {

@@ -188,7 +188,6 @@ TEST_F(StorageTest, ReadFailureIsSticky) {
     EXPECT_STREQ("Read failure on in.bin.  errno = 9", in.status.Text());
     platform_testing::ClearInjectedFaults();
     EXPECT_EQ(AL_READ_ERROR, in.FillBuffer(4096));
-    EXPECT_EQ(AL_READ_ERROR, in.GetByte());
 }
 
 TEST_F(StorageTest, RenameRestoreAndBackup) {

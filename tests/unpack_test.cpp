@@ -238,8 +238,9 @@ TEST_F(UnpackTest, DiskFullAndReadFailureFail) {
         EXPECT_STREQ("Write failure on out.bin.  result = 2048, errno = 28", engine.status.Text());
         EXPECT_EQ(2u * 4096 + 2048, Output().size());
     }
+    ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), stream));
     platform_testing::InjectShortWrite(1);
-    EXPECT_EQ(-2, Unpack(stream));
+    EXPECT_EQ(-2, UnpackPackageFile("p.ppk", "out.bin"));
     platform_testing::ClearInjectedFaults();
 
     std::string big = RandomBytes(20000, 14);

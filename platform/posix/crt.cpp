@@ -94,6 +94,18 @@ int HostFdOfHandle(HANDLE handle, bool* writable) {
         *writable = f->canWrite;
     return f->fd;
 }
+bool IsOpenByRuntime(const std::string& host) {
+    struct stat target;
+    if (stat(host.c_str(), &target) != 0)
+        return false;
+    for (size_t i = 0; i < g_files.size(); ++i) {
+        struct stat st;
+        if (Lookup(kFirstHandle + static_cast<int>(i)) && fstat(g_files[i].fd, &st) == 0 &&
+            st.st_dev == target.st_dev && st.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
 } // namespace files
 
 int crt_open(const char* path, int flags, int permission) {

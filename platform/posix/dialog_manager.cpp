@@ -759,10 +759,10 @@ INT_PTR CALLBACK MessageBoxProc(HWND handle, UINT message, WPARAM wParam, LPARAM
         EndDialog(handle, id);
         return TRUE;
     }
-    // Escape or the close box without a Cancel button: an OK box answers
-    // IDOK; other boxes ignore it.
-    if (id == IDCANCEL && (box->messageType & MB_TYPEMASK) == MB_OK) {
-        EndDialog(handle, IDOK);
+    // Escape (or the close box) ends every box with IDCANCEL, even one
+    // without a Cancel button: Wine's message box does so.
+    if (id == IDCANCEL) {
+        EndDialog(handle, IDCANCEL);
         return TRUE;
     }
     return TRUE;

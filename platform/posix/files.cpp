@@ -249,6 +249,11 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         SetLastError(ERROR_WRITE_PROTECT);
         return FALSE;
     }
+    // On the diskette a directory takes a cluster.
+    if (r.drive == 'A' && files::DisketteUsed(0) + 512 > machine::DisketteCapacity()) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
     if (mkdir(r.host.c_str(), 0755) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -309,6 +314,10 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    if (files::IsOpenByRuntime(r.host)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     if (unlink(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -365,6 +374,8 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         return FailWith(ERROR_WRITE_PROTECT);
     if (from.canonical.size() <= 3)
         return FailWith(ERROR_ACCESS_DENIED);
+    if (files::IsOpenByRuntime(from.host))
+        return FailWith(ERROR_SHARING_VIOLATION);
     bool directory = files::IsHostDirectory(from.host);
     if (from.drive != to.drive) {
         // Across drives a file is copied and the original deleted; a

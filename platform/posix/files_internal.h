@@ -40,6 +40,11 @@ int64_t DisketteUsed(uint64_t exceptInode);
 // whether the handle was opened for writing.
 int HostFdOfHandle(HANDLE handle, bool* writable);
 
+// True when a runtime handle is open on the host object (the runtime shares
+// reading and writing but not deletion, so such a file cannot be deleted or
+// renamed).
+bool IsOpenByRuntime(const std::string& host);
+
 // Fault injection (platform/testing.h): true when the current crt_write or
 // crt_read is the one to fail. Each call counts one operation.
 bool TakeInjectedShortWrite();

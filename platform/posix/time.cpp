@@ -156,6 +156,7 @@ DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION info) {
         info->Bias = -offsetNow / 60;
         memset(&info->DaylightDate, 0, sizeof info->DaylightDate);
         memset(&info->StandardDate, 0, sizeof info->StandardDate);
+        info->DaylightBias = -60; // as Windows keeps it for zones without daylight time
         return TIME_ZONE_ID_UNKNOWN;
     }
     CopyName(info->DaylightName, tzname[1]);

@@ -8,6 +8,7 @@
 
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -39,6 +40,8 @@ TEST_F(Diskette, WritesStopShortWhenTheDisketteIsFull) {
     total += n;
     crt_close(fd);
     EXPECT_EQ(total, machine::DisketteCapacity() - 1024);
+    EXPECT_FALSE(CreateDirectoryA("A:\\VOLL", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
     EXPECT_EQ(crt_open("A:\\more", CRT_O_WRONLY | CRT_O_CREAT) >= 0, true);
 }
 
@@ -152,18 +155,41 @@ TEST_F(Emulation, AttributesAndShortNamesSurviveReopeningAndMoves) {
     EXPECT_STREQ(longName, "C:\\Versteckte Dateien.txt");
 }
 
-TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
+TEST_F(Emulation, MoveFileChangesTheCaseOfAName) {
+    WriteBytes("klein.txt", 1);
+    ASSERT_TRUE(MoveFileA("klein.txt", "Klein.TXT"));
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA("KLEIN.txt", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "Klein.TXT");
+    FindClose(find);
+}
+
+// The zone's rules as Windows gives them (figures compared with Wine's).
+DWORD TimeZoneIn(const char* zone, TIME_ZONE_INFORMATION* tz) {
     const char* old = getenv("TZ");
     std::string saved = old ? old : "";
-    setenv("TZ", "Europe/Berlin", 1);
+    setenv("TZ", zone, 1);
     tzset();
-    TIME_ZONE_INFORMATION tz;
-    DWORD id = GetTimeZoneInformation(&tz);
+    DWORD id = GetTimeZoneInformation(tz);
     if (old)
         setenv("TZ", saved.c_str(), 1);
     else
         unsetenv("TZ");
     tzset();
+    return id;
+}
+
+// The named zones come from the host's zone data (Debian's tzdata).
+bool HaveZoneData() {
+    return access("/usr/share/zoneinfo/Europe/Berlin", R_OK) == 0;
+}
+
+TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
+    if (!HaveZoneData())
+        GTEST_SKIP() << "no zone data on this host";
+    TIME_ZONE_INFORMATION tz;
+    DWORD id = TimeZoneIn("Europe/Berlin", &tz);
     EXPECT_TRUE(id == TIME_ZONE_ID_STANDARD || id == TIME_ZONE_ID_DAYLIGHT);
     EXPECT_EQ(tz.Bias, -60);
     EXPECT_EQ(tz.StandardBias, 0);
@@ -175,6 +201,24 @@ TEST_F(Emulation, TimeZoneRulesOfTheHostZone) {
     EXPECT_EQ(tz.StandardDate.wMonth, 10);
     EXPECT_EQ(tz.StandardDate.wDay, 5);
     EXPECT_EQ(tz.StandardDate.wHour, 3);
+}
+
+TEST_F(Emulation, TimeZonesWithoutDaylightTimeOrSouthOfTheEquator) {
+    if (!HaveZoneData())
+        GTEST_SKIP() << "no zone data on this host";
+    TIME_ZONE_INFORMATION tz;
+    EXPECT_EQ(TimeZoneIn("Asia/Tokyo", &tz), static_cast<DWORD>(TIME_ZONE_ID_UNKNOWN));
+    EXPECT_EQ(tz.Bias, -540);
+    EXPECT_EQ(tz.DaylightBias, -60);
+    EXPECT_EQ(tz.DaylightDate.wMonth, 0);
+    TimeZoneIn("Australia/Sydney", &tz);
+    EXPECT_EQ(tz.Bias, -600);
+    EXPECT_EQ(tz.StandardDate.wMonth, 4);
+    EXPECT_EQ(tz.StandardDate.wDay, 1);
+    EXPECT_EQ(tz.StandardDate.wHour, 3);
+    EXPECT_EQ(tz.DaylightDate.wMonth, 10);
+    EXPECT_EQ(tz.DaylightDate.wDay, 1);
+    EXPECT_EQ(tz.DaylightDate.wHour, 2);
 }
 
 } // namespace
