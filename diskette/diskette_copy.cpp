@@ -20,8 +20,8 @@ struct State {
     const char* toleratedName;
     HINSTANCE instance;
     UINT errorCaptionId, readErrorId, writeErrorId, successCaptionId, successTextId;
-    char sourceDirectory[MAX_PATH];  // handed to Run
-    char copyDirectory[MAX_PATH];    // fixed by the first copy of a dialog
+    char sourceDirectory[MAX_PATH]; // handed to Run
+    char copyDirectory[MAX_PATH];   // fixed by the first copy of a dialog
     bool prepared;
 };
 State g_disk;
@@ -60,14 +60,13 @@ void MakeOneCopy(HWND dialog) {
         if (DisketteCopy::WriteDiskette())
             ShowResourceMessage(dialog, g_disk.successCaptionId, g_disk.successTextId, MB_OK);
         else
-            ShowResourceMessage(dialog, g_disk.errorCaptionId, g_disk.writeErrorId,
-                                MB_ICONERROR);
+            ShowResourceMessage(dialog, g_disk.errorCaptionId, g_disk.writeErrorId, MB_ICONERROR);
     }
     EnableWindow(GetDlgItem(dialog, kCopyButton), TRUE);
     EnableWindow(GetDlgItem(dialog, kCloseButton), TRUE);
 }
 
-}  // namespace
+} // namespace
 
 void DisketteCopy::SetFileList(const char* const* names, int count, const char* toleratedName) {
     g_disk.count = 0;
@@ -78,7 +77,9 @@ void DisketteCopy::SetFileList(const char* const* names, int count, const char* 
     g_disk.count = count;
 }
 
-void DisketteCopy::ClearFileList() { g_disk.count = 0; }
+void DisketteCopy::ClearFileList() {
+    g_disk.count = 0;
+}
 
 void DisketteCopy::Run(HINSTANCE instance, HWND owner, const char* sourceDirectory,
                        UINT errorCaptionId, UINT readErrorId, UINT writeErrorId,

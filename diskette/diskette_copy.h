@@ -16,8 +16,8 @@ class DisketteCopy {
     // files are copied from `sourceDirectory` (ending in "\"); messages come
     // from the string ids given.
     static void Run(HINSTANCE instance, HWND owner, const char* sourceDirectory,
-                    UINT errorCaptionId, UINT readErrorId, UINT writeErrorId,
-                    UINT successCaptionId, UINT successTextId);
+                    UINT errorCaptionId, UINT readErrorId, UINT writeErrorId, UINT successCaptionId,
+                    UINT successTextId);
 
     // Steps of one copy (internal; tests call them).
     static bool PrepareSource();

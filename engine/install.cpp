@@ -53,7 +53,7 @@ bool HasTargetDirectory() {
     return t[0] && t[1] == ':' && t[2] == '\\';
 }
 
-}  // namespace
+} // namespace
 
 bool ResolveSystemDirectories() {
     struct {
@@ -119,7 +119,7 @@ bool CopyInstallFiles() {
                 g_setup.errorCode = 11;
                 good = false;
             } else {
-                good = false;  // the copy's attributes: code 2 below
+                good = false; // the copy's attributes: code 2 below
             }
             break;
         }

@@ -22,8 +22,8 @@ const InstallFileEntry InstallFileTable::rows[kCount] = {
 };
 
 const char* const DisketteFileList::names[kCount] = {
-    "setup.exe",    "wall.ppk", "curstart.ppk", "curwait.ppk", "curarrow.ppk",
-    "empty.ppk",    "h256.ppk", "k256.ppk",     "screen.ppk",
+    "setup.exe", "wall.ppk", "curstart.ppk", "curwait.ppk", "curarrow.ppk",
+    "empty.ppk", "h256.ppk", "k256.ppk",     "screen.ppk",
 };
 const char* const DisketteFileList::toleratedName = "setup.exe";
 

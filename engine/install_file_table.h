@@ -9,10 +9,10 @@
 #include <stdint.h>
 
 struct InstallFileEntry {
-    const char* packageName;  // source file in the source directory
-    const char* targetName;   // name of the installed file
-    LocationKind location;    // directory that receives it (Target, Windows or System)
-    int32_t packed;           // 1: a package, unpacked; 0: copied byte for byte
+    const char* packageName; // source file in the source directory
+    const char* targetName;  // name of the installed file
+    LocationKind location;   // directory that receives it (Target, Windows or System)
+    int32_t packed;          // 1: a package, unpacked; 0: copied byte for byte
     int32_t removeOnUninstall;
     InstallCategory category;
 };
@@ -27,11 +27,11 @@ struct InstallFileTable {
 struct DisketteFileList {
     static constexpr int kCount = 9;
     static const char* const names[kCount];
-    static const char* const toleratedName;  // "setup.exe"
+    static const char* const toleratedName; // "setup.exe"
 };
 
-extern const char kProductName[];         // "Wiesenhain": the section of control.ini
-extern const char kProfileFileName[];     // "control.ini"
-extern const char kInstalledMarkerKey[];  // "OldScreenSave"
-extern const char kProductKeyPath[];      // "SOFTWARE\Vorq\Wiesenhain" (HKEY_LOCAL_MACHINE)
-extern const char kMakerKeyPath[];        // "SOFTWARE\Vorq"
+extern const char kProductName[];        // "Wiesenhain": the section of control.ini
+extern const char kProfileFileName[];    // "control.ini"
+extern const char kInstalledMarkerKey[]; // "OldScreenSave"
+extern const char kProductKeyPath[];     // "SOFTWARE\Vorq\Wiesenhain" (HKEY_LOCAL_MACHINE)
+extern const char kMakerKeyPath[];       // "SOFTWARE\Vorq"

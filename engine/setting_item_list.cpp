@@ -20,7 +20,7 @@ CursorItem g_arrowCursor("OldCurArrow", 32512, "Arrow", "wiesenhain-cur-arrow.cu
 RecycleBinSoundItem g_recycleSound("OldBinEmptyWave");
 ScreenSaverItem g_screenSaver("OldScreenSave");
 
-}  // namespace
+} // namespace
 
 SettingItemList& SettingItemList::Program() {
     static SettingItemList list = {{&g_computerIcon, &g_networkIcon, &g_trashEmptyIcon,
@@ -31,4 +31,6 @@ SettingItemList& SettingItemList::Program() {
     return list;
 }
 
-void PrepareSettingItems() { PrepareSettingItems(SettingItemList::Program()); }
+void PrepareSettingItems() {
+    PrepareSettingItems(SettingItemList::Program());
+}

@@ -11,7 +11,8 @@
 
 const char kCursorsKeyPath[] = "Control Panel\\Cursors";
 const char kDefaultCursorsKeyPath[] = ".Default\\Control Panel\\Cursors";
-const char kRecycleSoundKeyPath[] = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+const char kRecycleSoundKeyPath[] =
+    ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
 const char* const ScreenSaverItem::kActiveKeyName = "OldScreenSaveActive";
 
 namespace {
@@ -56,14 +57,14 @@ int RecordValueBuffer(SettingItem* item) {
     return item->MarkSaved();
 }
 
-}  // namespace
+} // namespace
 
 // ---- Desktop icons ----
 
 ShellIconItem::ShellIconItem(const char* keyName, char* keyPart, const char* valueName,
                              unsigned iconIndex)
-    : SettingItem(keyName, LocationKind::Target), keyPart(keyPart),
-      iconFileName("wiesenhain.exe"), valueName(valueName), iconIndex(iconIndex) {}
+    : SettingItem(keyName, LocationKind::Target), keyPart(keyPart), iconFileName("wiesenhain.exe"),
+      valueName(valueName), iconIndex(iconIndex) {}
 
 void ShellIconItem::Prepare() {
     if (g_iconKeysPlain)
@@ -96,9 +97,13 @@ int ShellIconItem::Apply(const char* value) {
     return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value) ? 1 : 0;
 }
 
-InstallCategory ShellIconItem::GetCategory() { return InstallCategory::CursorsAndIcons; }
+InstallCategory ShellIconItem::GetCategory() {
+    return InstallCategory::CursorsAndIcons;
+}
 
-int ShellIconItem::GetErrorCode() { return 4; }
+int ShellIconItem::GetErrorCode() {
+    return 4;
+}
 
 int RecycleBinIconItem::Apply(const char* value) {
     char key[kValueCapacity];
@@ -116,8 +121,8 @@ int RecycleBinIconItem::Apply(const char* value) {
 
 // ---- Wallpaper tiling and wallpaper ----
 
-DesktopTileItem::DesktopTileItem(const char* keyName, LocationKind location,
-                                 const char* themeValue, const char* valueName)
+DesktopTileItem::DesktopTileItem(const char* keyName, LocationKind location, const char* themeValue,
+                                 const char* valueName)
     : SettingItem(keyName, location), themeValue(themeValue), valueName(valueName) {}
 
 void DesktopTileItem::Prepare() {
@@ -142,19 +147,24 @@ int DesktopTileItem::Apply(const char* value) {
     return WriteRegistryString(HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, value) ? 1 : 0;
 }
 
-InstallCategory DesktopTileItem::GetCategory() { return InstallCategory::Wallpaper; }
+InstallCategory DesktopTileItem::GetCategory() {
+    return InstallCategory::Wallpaper;
+}
 
-int DesktopTileItem::GetErrorCode() { return 5; }
+int DesktopTileItem::GetErrorCode() {
+    return 5;
+}
 
 int WallpaperItem::Apply(const char* value) {
     if (!WriteRegistryString(HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, value))
         return 0;
-    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(value),
-                          SPIF_SENDWININICHANGE);
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(value), SPIF_SENDWININICHANGE);
     return 1;
 }
 
-int WallpaperItem::GetErrorCode() { return 6; }
+int WallpaperItem::GetErrorCode() {
+    return 6;
+}
 
 // ---- Desktop colour ----
 
@@ -195,9 +205,13 @@ int DesktopColorItem::Apply(const char* value) {
     return WriteRegistryString(HKEY_CURRENT_USER, ColorsKeyPath.text, valueName, triple) ? 1 : 0;
 }
 
-InstallCategory DesktopColorItem::GetCategory() { return InstallCategory::Wallpaper; }
+InstallCategory DesktopColorItem::GetCategory() {
+    return InstallCategory::Wallpaper;
+}
 
-int DesktopColorItem::GetErrorCode() { return 7; }
+int DesktopColorItem::GetErrorCode() {
+    return 7;
+}
 
 // ---- Cursors ----
 
@@ -246,9 +260,13 @@ void CursorItem::SetThemeValue(const char* value) {
     CopyText(themeFileName, sizeof themeFileName, value);
 }
 
-InstallCategory CursorItem::GetCategory() { return InstallCategory::CursorsAndIcons; }
+InstallCategory CursorItem::GetCategory() {
+    return InstallCategory::CursorsAndIcons;
+}
 
-int CursorItem::GetErrorCode() { return 8; }
+int CursorItem::GetErrorCode() {
+    return 8;
+}
 
 // ---- Recycle-bin sound ----
 
@@ -270,9 +288,13 @@ int RecycleBinSoundItem::Apply(const char* value) {
     return WriteRegistryString(HKEY_USERS, kRecycleSoundKeyPath, valueName, value) ? 1 : 0;
 }
 
-InstallCategory RecycleBinSoundItem::GetCategory() { return InstallCategory::CursorsAndIcons; }
+InstallCategory RecycleBinSoundItem::GetCategory() {
+    return InstallCategory::CursorsAndIcons;
+}
 
-int RecycleBinSoundItem::GetErrorCode() { return 9; }
+int RecycleBinSoundItem::GetErrorCode() {
+    return 9;
+}
 
 // ---- Screen saver ----
 
@@ -313,4 +335,6 @@ void ScreenSaverItem::SetThemeValue(const char* value) {
     CopyText(themeFileName, sizeof themeFileName, value);
 }
 
-int ScreenSaverItem::GetErrorCode() { return 10; }
+int ScreenSaverItem::GetErrorCode() {
+    return 10;
+}

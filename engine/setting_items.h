@@ -130,7 +130,7 @@ class ScreenSaverItem : public SettingItem {
     void SetThemeValue(const char* value) override;
     int GetErrorCode() override;
 
-    static const char* const kActiveKeyName;  // "OldScreenSaveActive"
+    static const char* const kActiveKeyName; // "OldScreenSaveActive"
 
   private:
     char themeFileName[MAX_PATH];

@@ -14,7 +14,7 @@ namespace {
 
 // The product key's subkeys, in the order they are removed. Only "general"
 // is written by this program; the others come from the screen saver.
-const char* const kProductSubkeys[] = {"general", "plants",  "seeds",    "animations", "aniint",
+const char* const kProductSubkeys[] = {"general", "plants",   "seeds",    "animations", "aniint",
                                        "sounds",  "soundint", "specials", "specialint"};
 // Subkeys whose value names name library files of the install directory.
 const char* const kLibrarySubkeys[] = {"plants", "animations", "sounds", "specials"};
@@ -33,7 +33,7 @@ bool IsPlainFileName(const char* name) {
            strcmp(name, "..") != 0;
 }
 
-}  // namespace
+} // namespace
 
 bool RunUninstall() {
     if (!ResolveSystemDirectories())

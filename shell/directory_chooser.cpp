@@ -13,7 +13,7 @@ enum : int {
     kControlOk = 202,
     kControlCancel = 203,
     kControlPath = 204,
-    kListedCapacity = 267,  // the listed directory: at most 266 characters
+    kListedCapacity = 267, // the listed directory: at most 266 characters
 };
 
 const UINT kListFlags = DDL_DRIVES | DDL_DIRECTORY | DDL_EXCLUSIVE;
@@ -120,7 +120,7 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     }
 }
 
-}  // namespace
+} // namespace
 
 bool ChooseDirectory(HINSTANCE instance, HWND owner, char* buffer, int capacity, UINT promptId) {
     g_chooser.listed[0] = 0;
@@ -129,8 +129,8 @@ bool ChooseDirectory(HINSTANCE instance, HWND owner, char* buffer, int capacity,
         g_chooser.listed[0] = 0;
     g_chooser.instance = instance;
     g_chooser.promptId = promptId;
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(kDialogChooser), owner,
-                                     ChooserProc, 0);
+    INT_PTR result =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(kDialogChooser), owner, ChooserProc, 0);
     // A dialog that could not be created chose nothing either.
     if (result == 0 || result == -1)
         return false;

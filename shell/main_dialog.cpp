@@ -30,9 +30,9 @@ enum : int {
 };
 
 // The controls of an install, and of a running procedure.
-const int kInstallControls[] = {kWallpaperBox, kCursorsBox, kInstallButton,
+const int kInstallControls[] = {kWallpaperBox, kCursorsBox,    kInstallButton,
                                 kGardenEdit,   kDirectoryEdit, kBrowseButton};
-const int kWorkTimeControls[] = {kWallpaperBox, kCursorsBox,   kInstallButton, kGardenEdit,
+const int kWorkTimeControls[] = {kWallpaperBox,  kCursorsBox,   kInstallButton,  kGardenEdit,
                                  kDirectoryEdit, kBrowseButton, kUninstallButton};
 
 void EnableControls(HWND dialog, const int* ids, size_t count, bool enable) {
@@ -40,7 +40,9 @@ void EnableControls(HWND dialog, const int* ids, size_t count, bool enable) {
         EnableWindow(GetDlgItem(dialog, ids[i]), enable ? TRUE : FALSE);
 }
 
-bool IsInstalled() { return ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey) != 0; }
+bool IsInstalled() {
+    return ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey) != 0;
+}
 
 void Initialise(HWND dialog) {
     PrepareSettingItems();
@@ -100,14 +102,13 @@ void RunProcedure(HWND dialog, bool install) {
 
 void Browse(HWND dialog) {
     char path[MAX_PATH + 1] = "";
-    if (!ChooseDirectory(g_setup.instance, dialog, path, MAX_PATH, kStringPromptTarget) ||
-        !path[0])
+    if (!ChooseDirectory(g_setup.instance, dialog, path, MAX_PATH, kStringPromptTarget) || !path[0])
         return;
-    path[strlen(path) - 1] = 0;  // the trailing "\"
+    path[strlen(path) - 1] = 0; // the trailing "\"
     SetDlgItemTextA(dialog, kDirectoryEdit, path);
 }
 
-}  // namespace
+} // namespace
 
 bool ValidateTargetDirectory(HWND dialog, int editId) {
     char path[MAX_PATH] = "";
@@ -127,8 +128,8 @@ bool ValidateTargetDirectory(HWND dialog, int editId) {
         // The format is the program's own text with one "%s".
         const char* mark = strstr(format, "%s");
         if (mark)
-            snprintf(question, sizeof question, "%.*s%s%s", static_cast<int>(mark - format),
-                     format, path, mark + 2);
+            snprintf(question, sizeof question, "%.*s%s%s", static_cast<int>(mark - format), format,
+                     path, mark + 2);
         else
             snprintf(question, sizeof question, "%s", format);
         if (MessageBoxA(dialog, question, caption, MB_YESNO) == IDNO)
@@ -163,8 +164,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             EndDialog(dialog, kSetupCancelled);
             return TRUE;
         case kHelpButton:
-            DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(kDialogHelp), dialog,
-                            HelpDialogProc, 0);
+            DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(kDialogHelp), dialog, HelpDialogProc,
+                            0);
             return TRUE;
         case kBrowseButton:
             Browse(dialog);

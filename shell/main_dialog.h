@@ -6,10 +6,10 @@
 
 // How the main dialog ended.
 enum SetupResult : int {
-    kSetupInstalled = 10,    // the install succeeded
-    kSetupClosed = 11,       // closed with the close box
-    kSetupUninstalled = 12,  // the uninstall succeeded
-    kSetupCancelled = 13,    // cancelled, aborted, or the install failed
+    kSetupInstalled = 10,   // the install succeeded
+    kSetupClosed = 11,      // closed with the close box
+    kSetupUninstalled = 12, // the uninstall succeeded
+    kSetupCancelled = 13,   // cancelled, aborted, or the install failed
 };
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -18,7 +18,7 @@ INT_PTR RunDialog(int id, DLGPROC proc) {
     return DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(id), nullptr, proc, 0);
 }
 
-}  // namespace
+} // namespace
 
 int RunSetup(HINSTANCE instance) {
     g_setup.productName[0] = 0;
@@ -58,7 +58,7 @@ int RunSetup(HINSTANCE instance) {
     case kSetupCancelled:
         RunDialog(kDialogAborted, AbortedDialogProc);
         break;
-    default:  // closed with the close box, or no dialog at all
+    default: // closed with the close box, or no dialog at all
         break;
     }
     DisketteCopy::ClearFileList();

@@ -26,9 +26,9 @@ struct SystemCursor {
     const char* valueName;
 };
 const SystemCursor kSystemCursors[] = {
-    {32512, "Arrow"},  {32513, "IBeam"},       {32514, "Wait"},     {32515, "Crosshair"},
-    {32516, "UpArrow"}, {32642, "SizeNWSE"},   {32643, "SizeNESW"}, {32644, "SizeWE"},
-    {32645, "SizeNS"}, {32646, "SizeAll"},     {32648, "No"},       {32649, "Hand"},
+    {32512, "Arrow"},       {32513, "IBeam"},    {32514, "Wait"},     {32515, "Crosshair"},
+    {32516, "UpArrow"},     {32642, "SizeNWSE"}, {32643, "SizeNESW"}, {32644, "SizeWE"},
+    {32645, "SizeNS"},      {32646, "SizeAll"},  {32648, "No"},       {32649, "Hand"},
     {32650, "AppStarting"}, {32651, "Help"},
 };
 
@@ -49,7 +49,7 @@ struct Session {
     display_state::State state;
     std::map<int, COLORREF> otherColors;
     std::set<CursorObject*> live;
-    std::map<uint32_t, HCURSOR> standard;  // shared handles of LoadCursorA
+    std::map<uint32_t, HCURSOR> standard; // shared handles of LoadCursorA
     HCURSOR currentHandle = nullptr;
     bool failSetSystemCursor = false;
     bool failLoadCursor = false;
@@ -64,8 +64,8 @@ std::string ReadUserValue(const char* keyPath, const char* name, bool* found) {
         return "";
     char buffer[1024];
     DWORD size = sizeof buffer - 1, type = 0;
-    LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                                   &size);
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || type != REG_SZ)
         return "";
@@ -103,7 +103,7 @@ Session& Current() {
     display_state::State& s = g_session.state;
     bool found;
     std::string color = ReadUserValue(kColorsKey, "Background", &found);
-    unsigned r = 0, g = 128, b = 128;  // Windows 95's teal when nothing is set
+    unsigned r = 0, g = 128, b = 128; // Windows 95's teal when nothing is set
     if (found)
         sscanf(color.c_str(), "%u %u %u", &r, &g, &b);
     s.desktopColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
@@ -152,13 +152,19 @@ bool IsCursorFile(const std::string& host) {
     return n == 12 && memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "ACON", 4) == 0;
 }
 
-}  // namespace
+} // namespace
 
 namespace display_state {
-const State& Current() { return ::Current().state; }
-void FailSetSystemCursor(bool on) { g_session.failSetSystemCursor = on; }
-void FailLoadCursor(bool on) { g_session.failLoadCursor = on; }
-}  // namespace display_state
+const State& Current() {
+    return ::Current().state;
+}
+void FailSetSystemCursor(bool on) {
+    g_session.failSetSystemCursor = on;
+}
+void FailLoadCursor(bool on) {
+    g_session.failLoadCursor = on;
+}
+} // namespace display_state
 
 BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT flags) {
     Session& s = Current();
@@ -277,7 +283,7 @@ BOOL WINAPI DestroyCursor(HCURSOR cursor) {
     }
     for (auto& entry : Current().standard)
         if (entry.second == cursor)
-            return TRUE;  // a shared cursor stays
+            return TRUE; // a shared cursor stays
     Current().live.erase(o);
     delete o;
     return TRUE;

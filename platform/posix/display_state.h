@@ -21,15 +21,15 @@ namespace display_state {
 // or one loaded from a file (the file it came from).
 struct CursorInfo {
     bool fromFile = false;
-    uint32_t standardId = 0;  // when !fromFile
-    std::string file;         // when fromFile: the path given to LoadCursorFromFileA
+    uint32_t standardId = 0; // when !fromFile
+    std::string file;        // when fromFile: the path given to LoadCursorFromFileA
 };
 
 struct State {
-    uint32_t desktopColor = 0;  // COLORREF
+    uint32_t desktopColor = 0; // COLORREF
     std::string wallpaper;
     bool screenSaverActive = false;
-    std::map<uint32_t, CursorInfo> systemCursors;  // by system cursor id
+    std::map<uint32_t, CursorInfo> systemCursors; // by system cursor id
     CursorInfo currentCursor;
     int setCursorCalls = 0;
 };
@@ -42,4 +42,4 @@ const State& Current();
 void FailSetSystemCursor(bool on);
 void FailLoadCursor(bool on);
 
-}  // namespace display_state
+} // namespace display_state

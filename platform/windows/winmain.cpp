@@ -3,4 +3,6 @@
 #include "platform/win32.h"
 #include "shell/run_setup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RunSetup(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return RunSetup(instance);
+}

@@ -37,9 +37,11 @@ std::string ProgramFolder(const char* argv0) {
     return slash == std::string::npos ? "." : self.substr(0, slash);
 }
 
-void RunProgram(void*) { RunSetup(dialogs::ProgramModule()); }
+void RunProgram(void*) {
+    RunSetup(resources::ProgramModule());
+}
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::string folder = machine::DefaultFolder();
