@@ -3,6 +3,9 @@
 // against the real system (a throwaway Wine prefix).
 #pragma once
 
+#include "platform/win32.h"
+
+#include <functional>
 #include <string>
 
 namespace platform_testing {
@@ -28,5 +31,23 @@ bool IsEmulated();
 bool InjectShortWrite(int nth);
 bool InjectReadFailure(int nth);
 void ClearInjectedFaults();
+
+// The program's module instance, where its resources are: on Windows the
+// running program (GetModuleHandleA(NULL)), natively the embedded resources.
+HINSTANCE ProgramInstance();
+
+// A module with the program's resources except the terms of use (data
+// resource 200), for tests of a missing resource. On Windows a resource DLL
+// built beside the tests; natively a copy of the embedded module.
+HINSTANCE InstanceWithoutTerms();
+
+// Runs `part`, which opens the program's modal windows, with a person who
+// follows the scenario `text` (docs/scenarios.md); `name` names it in
+// messages. Returns "" when the scenario ran to its end with every check
+// passing, otherwise the first mismatch ("name:line: ..."). Natively the
+// dialog manager's scripted front end plays the person; on Windows a test
+// driver plays it against the real dialogs (needs a display).
+std::string RunScenario(const std::string& text, const std::string& name,
+                        const std::function<void()>& part);
 
 } // namespace platform_testing

@@ -2,6 +2,8 @@
 // for each test, deleted afterwards.
 #include "platform/testing.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/resource_module.h"
+#include "platform/posix/scripted_front_end.h"
 #include "platform/win32.h"
 
 #include <filesystem>
@@ -48,6 +50,22 @@ void EndTestMachine() {
 
 bool IsEmulated() {
     return true;
+}
+
+HINSTANCE ProgramInstance() {
+    return resources::ProgramModule();
+}
+
+HINSTANCE InstanceWithoutTerms() {
+    static HINSTANCE module = resources::CopyModuleWithout(resources::ProgramModule(), 10, 200);
+    return module;
+}
+
+std::string RunScenario(const std::string& text, const std::string& name,
+                        const std::function<void()>& part) {
+    return dialogs::RunScenario(
+        text, name, [](void* context) { (*static_cast<const std::function<void()>*>(context))(); },
+        const_cast<std::function<void()>*>(&part));
 }
 
 } // namespace platform_testing

@@ -71,3 +71,15 @@ bool InjectReadFailure(int) {
 }
 void ClearInjectedFaults() {}
 } // namespace platform_testing
+
+namespace platform_testing {
+HINSTANCE ProgramInstance() {
+    return GetModuleHandleA(nullptr);
+}
+
+// Built by resources/CMakeLists.txt into the tests' directory.
+HINSTANCE InstanceWithoutTerms() {
+    static HINSTANCE module = LoadLibraryA("wiesen_without_terms.dll");
+    return module;
+}
+} // namespace platform_testing

@@ -1,0 +1,383 @@
+// The scenario driver on Windows: plays a scenario against the real dialogs
+// of the running thread. Test support only, not part of setup.exe.
+//
+// A thread timer wakes the driver; its callback runs inside whatever loop
+// dispatches messages. A WH_MSGFILTER hook sees the messages that a modal
+// dialog loop passes through IsDialogMessage, so the driver can tell a
+// window waiting for input (the timer came through the dialog's loop) from
+// a busy program pumping messages itself. A WH_CBT hook keeps the stack of
+// the thread's dialog windows; the topmost visible one is the active
+// window. Dialogs are recognised by comparing caption and control ids with
+// the program's dialog templates; a dialog box that matches none and holds
+// the static 0xFFFF is a message box.
+//
+// Input is posted the way the hardware would deliver it (mouse messages at
+// the control, WM_KEYDOWN/WM_CHAR/WM_SYSCHAR to the focus), so that the
+// system's dialog manager does the rest.
+#include "platform/dialog_template.h"
+#include "platform/scenario.h"
+#include "platform/testing.h"
+#include "platform/win32.h"
+
+#include <string.h>
+#include <string>
+#include <vector>
+
+namespace platform_testing {
+namespace {
+
+constexpr UINT kTickMilliseconds = 10;
+
+struct KnownDialog {
+    int id;
+    dialog_template::Template parsed;
+};
+
+struct Driver {
+    scenario::Player* player = nullptr;
+    std::vector<KnownDialog> templates;
+    std::vector<HWND> dialogs; // the thread's dialog windows, oldest first
+    HHOOK cbtHook = nullptr;
+    HHOOK filterHook = nullptr;
+    UINT_PTR timer = 0;
+    bool timerThroughDialogLoop = false;
+    bool inTick = false;
+    bool shiftHeld = false;
+};
+
+Driver* g_driver = nullptr;
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty())
+        return "";
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty())
+        return L"";
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::wstring WindowText(HWND window) {
+    int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int n = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(n > 0 ? n : 0);
+    return text;
+}
+
+std::vector<HWND> Children(HWND dialog) {
+    std::vector<HWND> out;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        out.push_back(c);
+    return out;
+}
+
+BOOL CALLBACK CollectTemplate(HMODULE module, LPCSTR, LPSTR name, LONG_PTR param) {
+    if (!IS_INTRESOURCE(name))
+        return TRUE;
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(5));
+    if (!found)
+        return TRUE;
+    KnownDialog known;
+    known.id = static_cast<int>(reinterpret_cast<uintptr_t>(name));
+    if (dialog_template::Parse(LockResource(LoadResource(module, found)),
+                               SizeofResource(module, found), &known.parsed))
+        reinterpret_cast<std::vector<KnownDialog>*>(param)->push_back(known);
+    return TRUE;
+}
+
+int MatchTemplate(HWND dialog) {
+    std::wstring caption = WindowText(dialog);
+    std::vector<HWND> children = Children(dialog);
+    for (const KnownDialog& known : g_driver->templates) {
+        const auto& t = known.parsed;
+        if (std::wstring(t.caption.begin(), t.caption.end()) != caption ||
+            t.items.size() != children.size())
+            continue;
+        bool same = true;
+        for (size_t i = 0; i < children.size() && same; ++i)
+            same = (GetDlgCtrlID(children[i]) & 0xFFFF) == (t.items[i].id & 0xFFFF);
+        if (same)
+            return known.id;
+    }
+    return 0;
+}
+
+class RealSurface : public scenario::Surface {
+  public:
+    explicit RealSurface(HWND window) : window_(window), id_(MatchTemplate(window)) {}
+
+    bool IsMessageBox() override { return id_ == 0 && GetDlgItem(window_, 0xFFFF) != nullptr; }
+    int DialogId() override { return id_; }
+    std::string Caption() override { return Utf8(WindowText(window_)); }
+    std::string MessageText() override { return Utf8(WindowText(GetDlgItem(window_, 0xFFFF))); }
+    bool HasControl(int id) override { return GetDlgItem(window_, id) != nullptr; }
+    std::string ControlText(int id) override { return Utf8(WindowText(GetDlgItem(window_, id))); }
+    bool IsEnabled(int id) override { return IsWindowEnabled(GetDlgItem(window_, id)) != FALSE; }
+    bool IsChecked(int id) override { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
+    int DefaultId() override {
+        LRESULT answer = SendMessageW(window_, DM_GETDEFID, 0, 0);
+        return HIWORD(answer) == DC_HASDEFID ? LOWORD(answer) : 0;
+    }
+    int FocusId() override {
+        HWND focus = GetFocus();
+        return focus && IsChild(window_, focus) ? GetDlgCtrlID(focus) : 0;
+    }
+    std::string ListEntries(int id) override {
+        HWND list = GetDlgItem(window_, id);
+        std::string joined;
+        LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+            std::wstring entry(static_cast<size_t>(length) + 1, L'\0');
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
+            entry.resize(static_cast<size_t>(length));
+            joined += (i ? "|" : "") + Utf8(entry);
+        }
+        return joined;
+    }
+
+  private:
+    HWND window_;
+    int id_;
+};
+
+void PostMouse(HWND control, POINT at, bool doubleClick) {
+    LPARAM where = MAKELPARAM(at.x, at.y);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+    PostMessageW(control, WM_LBUTTONUP, 0, where);
+    if (doubleClick) {
+        PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+        PostMessageW(control, WM_LBUTTONUP, 0, where);
+    }
+}
+
+POINT CentreOf(HWND control) {
+    RECT r;
+    GetClientRect(control, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void PostKey(HWND target, UINT vk) {
+    UINT scan = MapVirtualKeyW(vk, 0);
+    PostMessageW(target, WM_KEYDOWN, vk, MAKELPARAM(1, scan));
+    if (vk == VK_SPACE)
+        PostMessageW(target, WM_CHAR, L' ', MAKELPARAM(1, scan));
+    if (vk == VK_RETURN)
+        PostMessageW(target, WM_CHAR, L'\r', MAKELPARAM(1, scan));
+    if (vk == VK_ESCAPE)
+        PostMessageW(target, WM_CHAR, 0x1B, MAKELPARAM(1, scan));
+    PostMessageW(target, WM_KEYUP, vk, MAKELPARAM(1, scan) | 0xC0000000);
+}
+
+void SetShift(bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    keys[VK_LSHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+    g_driver->shiftHeld = down;
+}
+
+// Carries out one action in `window`; "" or why it cannot be done.
+std::string Perform(HWND window, const scenario::Step& step) {
+    HWND control = nullptr;
+    if (step.op == scenario::Op::Type || step.op == scenario::Op::Click ||
+        step.op == scenario::Op::Select || step.op == scenario::Op::DoubleClick) {
+        control = GetDlgItem(window, step.control);
+        if (!control)
+            return "the window has no control " + std::to_string(step.control);
+        if (!IsWindowEnabled(control))
+            return ""; // disabled controls take no input
+    }
+    HWND focus = GetFocus();
+    if (!focus || (focus != window && !IsChild(window, focus)))
+        focus = window;
+    switch (step.op) {
+    case scenario::Op::Type: {
+        SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        SendMessageW(control, EM_SETSEL, 0, -1);
+        for (wchar_t c : Wide(step.text))
+            PostMessageW(control, WM_CHAR, c, 1);
+        return "";
+    }
+    case scenario::Op::Click:
+        PostMouse(control, CentreOf(control), false);
+        return "";
+    case scenario::Op::Select:
+    case scenario::Op::DoubleClick: {
+        LRESULT index = SendMessageW(control, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(Wide(step.text).c_str()));
+        if (index == LB_ERR)
+            return "list " + std::to_string(step.control) + " has no entry \"" + step.text + "\"";
+        SendMessageW(control, LB_SETTOPINDEX, index, 0);
+        RECT item;
+        SendMessageW(control, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+        PostMouse(control, {(item.left + item.right) / 2, (item.top + item.bottom) / 2},
+                  step.op == scenario::Op::DoubleClick);
+        return "";
+    }
+    case scenario::Op::Close:
+        if (!(GetWindowLongW(window, GWL_STYLE) & WS_SYSMENU))
+            return "the window has no close box";
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return "";
+    case scenario::Op::Key:
+        switch (step.key) {
+        case scenario::Key::Enter:
+            PostKey(focus, VK_RETURN);
+            break;
+        case scenario::Key::Escape:
+            PostKey(focus, VK_ESCAPE);
+            break;
+        case scenario::Key::Tab:
+            PostKey(focus, VK_TAB);
+            break;
+        case scenario::Key::ShiftTab:
+            SetShift(true);
+            PostKey(focus, VK_TAB);
+            break;
+        case scenario::Key::Space:
+            PostKey(focus, VK_SPACE);
+            break;
+        case scenario::Key::Alt: {
+            wchar_t letter = static_cast<wchar_t>(step.letter - 'A' + 'a');
+            if (step.letter < 'A' || step.letter > 'Z')
+                letter = static_cast<wchar_t>(step.letter);
+            PostMessageW(focus, WM_SYSCHAR, letter, MAKELPARAM(1, 0) | (1 << 29));
+            break;
+        }
+        }
+        return "";
+    default:
+        return "";
+    }
+}
+
+HWND ActiveWindow() {
+    for (auto it = g_driver->dialogs.rbegin(); it != g_driver->dialogs.rend(); ++it) {
+        if (IsWindow(*it) && IsWindowVisible(*it))
+            return *it;
+    }
+    return nullptr;
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Driver* d = g_driver;
+    bool waiting = d && d->timerThroughDialogLoop;
+    if (d)
+        d->timerThroughDialogLoop = false;
+    if (!d || d->inTick)
+        return;
+    if (d->shiftHeld)
+        SetShift(false);
+    HWND window = ActiveWindow();
+    if (!window)
+        return;
+    d->inTick = true;
+    RealSurface surface(window);
+    const scenario::Step* step = nullptr;
+    switch (d->player->Next(window, surface, !waiting, &step)) {
+    case scenario::Player::Result::Nothing:
+        break;
+    case scenario::Player::Result::Failed:
+        EndDialog(window, 0);
+        break;
+    case scenario::Player::Result::Action: {
+        std::string why = Perform(window, *step);
+        if (!why.empty()) {
+            d->player->Fail(step->line, why);
+            EndDialog(window, 0);
+        }
+        break;
+    }
+    }
+    d->inTick = false;
+}
+
+LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (g_driver && code == MSGF_DIALOGBOX && msg && msg->message == WM_TIMER &&
+        msg->wParam == g_driver->timer)
+        g_driver->timerThroughDialogLoop = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool IsDialogClass(HWND window) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    return strcmp(name, "#32770") == 0;
+}
+
+LRESULT CALLBACK Cbt(int code, WPARAM wParam, LPARAM lParam) {
+    if (g_driver) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_CREATEWND) {
+            auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
+            if (create->lpcs && !(create->lpcs->style & WS_CHILD) &&
+                create->lpcs->lpszClass == MAKEINTRESOURCEA(32770))
+                g_driver->dialogs.push_back(window);
+        } else if (code == HCBT_DESTROYWND) {
+            auto& v = g_driver->dialogs;
+            for (auto it = v.begin(); it != v.end(); ++it) {
+                if (*it == window) {
+                    v.erase(it);
+                    break;
+                }
+            }
+        } else if (code == HCBT_ACTIVATE && IsDialogClass(window)) {
+            auto& v = g_driver->dialogs;
+            bool known = false;
+            for (HWND w : v)
+                known = known || w == window;
+            if (!known)
+                v.push_back(window);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+std::string RunScenario(const std::string& text, const std::string& name,
+                        const std::function<void()>& part) {
+    scenario::Scenario parsed;
+    std::string error;
+    if (!scenario::Parse(text, name, &parsed, &error))
+        return error;
+    scenario::Player player(std::move(parsed));
+    Driver driver;
+    driver.player = &player;
+    EnumResourceNamesA(ProgramInstance(), MAKEINTRESOURCEA(5), CollectTemplate,
+                       reinterpret_cast<LONG_PTR>(&driver.templates));
+    g_driver = &driver;
+    DWORD thread = GetCurrentThreadId();
+    driver.cbtHook = SetWindowsHookExA(WH_CBT, Cbt, nullptr, thread);
+    driver.filterHook = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, thread);
+    driver.timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
+    part();
+    KillTimer(nullptr, driver.timer);
+    UnhookWindowsHookEx(driver.filterHook);
+    UnhookWindowsHookEx(driver.cbtHook);
+    if (driver.shiftHeld)
+        SetShift(false);
+    // Drop input that no window took.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    g_driver = nullptr;
+    player.Finish();
+    return player.Error();
+}
+
+} // namespace platform_testing
