@@ -260,6 +260,10 @@ struct Damage {
     const char* what;
 };
 
+void PrintTo(const Damage& d, std::ostream* out) {
+    *out << "line " << d.line << ", " << d.what;
+}
+
 class DamagedRegistry : public MachineTest, public ::testing::WithParamInterface<Damage> {};
 
 TEST_P(DamagedRegistry, IsRefusedWithFileAndLineAndLeftAlone) {
