@@ -5,9 +5,9 @@
 // It follows what Wine's dialog manager does for the parts the program
 // uses:
 // - the default push button: DM_GETDEFID answers the id set by DM_SETDEFID
-//   or given by the template's BS_DEFPUSHBUTTON, otherwise the push button
-//   that now has the default style (a push button gets it while it has the
-//   focus through Tab, a mnemonic or a click), otherwise nothing;
+//   or given by the template's BS_DEFPUSHBUTTON, and IDOK when neither
+//   (even without a control 1); a push button carries the default style
+//   while it has the focus through Tab, a mnemonic or a click;
 // - Enter: a focused default-styled push button is clicked; otherwise the
 //   DM_GETDEFID button when it is enabled; otherwise IDOK. In a multi-line
 //   edit Enter goes to the default button only when there is one;
@@ -57,7 +57,7 @@ struct Window {
     // dialogs and message boxes
     DLGPROC proc = nullptr;
     int templateId = 0;
-    int defaultId = 0; // idResult: set by the template or DM_SETDEFID
+    int defaultId = IDOK; // idResult: IDOK, the template's default button, or DM_SETDEFID
     bool ended = false;
     INT_PTR result = 0;
     std::vector<Window*> children;
@@ -1068,7 +1068,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                    {x, height - 43, x + 75, height - 20});
         x += 81;
     }
-    box->defaultId = buttons[defaultIndex].id;
     FocusControl(Child(box, buttons[defaultIndex].id), false);
     return static_cast<int>(RunModal(box));
 }
