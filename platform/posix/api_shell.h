@@ -14,6 +14,7 @@ struct IUnknown {
 };
 
 struct IPersistFile : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Load(LPCWSTR fileName, DWORD mode) = 0;
     virtual HRESULT STDMETHODCALLTYPE Save(LPCWSTR fileName, BOOL remember) = 0;
 };
 

@@ -112,6 +112,25 @@ unsigned char ToUpper(unsigned char c) {
     }
 }
 
+unsigned char ToLower(unsigned char c) {
+    if (c >= 'A' && c <= 'Z')
+        return c + 32;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 32;
+    switch (c) {
+    case 0x8A: // S caron
+        return 0x9A;
+    case 0x8C: // OE
+        return 0x9C;
+    case 0x8E: // Z caron
+        return 0x9E;
+    case 0x9F: // Y diaeresis
+        return 0xFF;
+    default:
+        return c;
+    }
+}
+
 std::string Upper(const std::string& text) {
     std::string out = text;
     for (char& c : out)

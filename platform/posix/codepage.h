@@ -22,6 +22,7 @@ bool Utf8ToCp1252(const std::string& text, std::string* out);
 // Case-blind comparison as the Windows file system and registry do it for
 // code page 1252 names (a-z and the accented letters fold to upper case).
 unsigned char ToUpper(unsigned char byte);
+unsigned char ToLower(unsigned char byte);
 std::string Upper(const std::string& text);
 bool EqualNoCase(const std::string& a, const std::string& b);
 

@@ -1,16 +1,22 @@
 // The file system calls of the emulated machine: directories, attributes,
-// deletion. Paths go through machine::Resolve; read-only is enforced here
+// deletion, copying and moving. Paths go through machine::Resolve; read-only is enforced here
 // because the host may run us as root, which ignores permission bits.
 #include "platform/posix/api_files.h"
 
+#include "platform/crt.h"
 #include "platform/posix/api_base.h"
+#include "platform/posix/codepage.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
 
+#include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace files {
 
@@ -61,9 +67,116 @@ DWORD ErrorFromErrno(int e) {
     }
 }
 
+int CrtErrnoFromError(DWORD error) {
+    if (error >= ERROR_WRITE_PROTECT && error <= 36) // the sharing and drive errors
+        return CRT_EACCES;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NO_MORE_FILES:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+        return CRT_ENOENT;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return CRT_EMFILE;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_CURRENT_DIRECTORY:
+        return CRT_EACCES;
+    case ERROR_INVALID_HANDLE:
+        return CRT_EBADF;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return CRT_EEXIST;
+    case ERROR_DISK_FULL:
+        return CRT_ENOSPC;
+    default:
+        return CRT_EINVAL;
+    }
+}
+
+int64_t ClusterRound(int64_t size) {
+    return (size + 511) / 512 * 512;
+}
+
+int64_t DisketteUsed(uint64_t exceptInode) {
+    int64_t used = 0;
+    std::vector<std::string> stack = {machine::DriveRoot('A')};
+    while (!stack.empty()) {
+        std::string dir = stack.back();
+        stack.pop_back();
+        DIR* d = opendir(dir.c_str());
+        if (!d)
+            continue;
+        while (dirent* e = readdir(d)) {
+            if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+                continue;
+            std::string path = dir + "/" + e->d_name;
+            struct stat st;
+            if (lstat(path.c_str(), &st) != 0 || st.st_ino == exceptInode)
+                continue;
+            if (S_ISDIR(st.st_mode)) {
+                used += 512;
+                stack.push_back(path);
+            } else {
+                used += ClusterRound(st.st_size);
+            }
+        }
+        closedir(d);
+    }
+    return used;
+}
+
 } // namespace files
 
 using files::CopyOut;
+
+namespace {
+
+bool FailWith(DWORD error) {
+    SetLastError(error);
+    return false;
+}
+
+// The error for a path that does not name an existing object.
+DWORD MissingError(const machine::Resolved& r) {
+    return r.error ? r.error : ERROR_FILE_NOT_FOUND;
+}
+
+uint64_t InodeOf(const std::string& host) {
+    struct stat st;
+    return stat(host.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Copies a host file over `to` (replaced atomically), with the source's
+// attributes and modification time, as CopyFileA gives them.
+bool CopyHostFile(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (!machine::ReadWholeFile(from, &bytes))
+        return FailWith(ERROR_ACCESS_DENIED);
+    if (!machine::WriteFileAtomically(to, bytes))
+        return FailWith(files::ErrorFromErrno(errno));
+    struct stat st;
+    if (stat(from.c_str(), &st) == 0) {
+        struct timespec times[2] = {st.st_atim, st.st_mtim};
+        utimensat(AT_FDCWD, to.c_str(), times, 0);
+    }
+    machine::SetHostAttributes(to, machine::HostAttributes(from));
+    return true;
+}
+
+// The last component of a path as typed (Windows drops trailing dots and
+// blanks).
+std::string TypedName(const char* path) {
+    std::string p = path;
+    size_t cut = p.find_last_of("\\/:");
+    std::string name = cut == std::string::npos ? p : p.substr(cut + 1);
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.pop_back();
+    return name;
+}
+
+} // namespace
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
     return CopyOut(machine::WindowsDirectory(), buffer, capacity);
@@ -136,6 +249,11 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         SetLastError(ERROR_WRITE_PROTECT);
         return FALSE;
     }
+    // On the diskette a directory takes a cluster.
+    if (r.drive == 'A' && files::DisketteUsed(0) + 512 > machine::DisketteCapacity()) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
     if (mkdir(r.host.c_str(), 0755) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -196,9 +314,88 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    if (files::IsOpenByRuntime(r.host)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     if (unlink(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
     }
+    return TRUE;
+}
+
+BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
+    machine::Resolved from = machine::Resolve(existing);
+    if (!from.ok || !from.exists)
+        return FailWith(MissingError(from));
+    if (files::IsHostDirectory(from.host))
+        return FailWith(ERROR_ACCESS_DENIED);
+    machine::Resolved to = machine::Resolve(newFile);
+    if (!to.ok || !to.parentExists)
+        return FailWith(to.error ? to.error : ERROR_PATH_NOT_FOUND);
+    if (to.exists) {
+        if (to.host == from.host)
+            return FailWith(ERROR_SHARING_VIOLATION);
+        if (failIfExists)
+            return FailWith(ERROR_FILE_EXISTS);
+        if (files::IsHostDirectory(to.host) || files::IsReadOnlyHost(to.host))
+            return FailWith(ERROR_ACCESS_DENIED);
+    }
+    if (files::OnProtectedDiskette(to))
+        return FailWith(ERROR_WRITE_PROTECT);
+    if (to.drive == 'A') {
+        struct stat st;
+        int64_t size = stat(from.host.c_str(), &st) == 0 ? st.st_size : 0;
+        uint64_t replaced = to.exists ? InodeOf(to.host) : 0;
+        if (files::ClusterRound(size) >
+            machine::DisketteCapacity() - files::DisketteUsed(replaced)) {
+            // Windows truncates the target, writes until the disk is full
+            // and then deletes the partial copy: the old target is gone too.
+            if (to.exists)
+                unlink(to.host.c_str());
+            return FailWith(ERROR_DISK_FULL);
+        }
+    }
+    return CopyHostFile(from.host, to.host);
+}
+
+BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
+    machine::Resolved from = machine::Resolve(existing);
+    if (!from.ok || !from.exists)
+        return FailWith(MissingError(from));
+    machine::Resolved to = machine::Resolve(newFile);
+    if (!to.ok || !to.parentExists)
+        return FailWith(to.error ? to.error : ERROR_PATH_NOT_FOUND);
+    bool sameObject = to.exists && to.host == from.host; // a change of case only
+    if (to.exists && !sameObject)
+        return FailWith(ERROR_ALREADY_EXISTS);
+    if (files::OnProtectedDiskette(from) || files::OnProtectedDiskette(to))
+        return FailWith(ERROR_WRITE_PROTECT);
+    if (from.canonical.size() <= 3)
+        return FailWith(ERROR_ACCESS_DENIED);
+    if (files::IsOpenByRuntime(from.host))
+        return FailWith(ERROR_SHARING_VIOLATION);
+    bool directory = files::IsHostDirectory(from.host);
+    if (from.drive != to.drive) {
+        // Across drives a file is copied and the original deleted; a
+        // directory cannot move.
+        if (directory)
+            return FailWith(ERROR_NOT_SAME_DEVICE);
+        if (!CopyFileA(existing, newFile, TRUE))
+            return FALSE;
+        machine::SetHostAttributes(from.host, FILE_ATTRIBUTE_NORMAL);
+        unlink(from.host.c_str());
+        return TRUE;
+    }
+    std::string target = to.host;
+    if (sameObject) {
+        size_t slash = from.host.rfind('/');
+        target = from.host.substr(0, slash + 1) + codepage::Cp1252ToUtf8(TypedName(newFile));
+    }
+    if (rename(from.host.c_str(), target.c_str()) != 0)
+        return FailWith(files::ErrorFromErrno(errno));
+    if (!sameObject)
+        machine::ForgetShortName(target);
     return TRUE;
 }

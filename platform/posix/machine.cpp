@@ -644,6 +644,14 @@ std::string ShortNameOf(const std::string& hostDirectory, const std::string& lon
     return chosen;
 }
 
+bool IsShortName(const std::string& name) {
+    return IsValidShortName(name);
+}
+
+void ForgetShortName(const std::string& hostPath) {
+    lremovexattr(hostPath.c_str(), kShortXattr);
+}
+
 // ---- Attributes ----
 
 uint32_t HostAttributes(const std::string& hostPath) {

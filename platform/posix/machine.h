@@ -99,6 +99,11 @@ std::string DesktopDirectory();
 // The 8.3 short name of a long name in a host directory ("WIESEN~1.SCR"), or
 // the name itself when it is already a valid short name.
 std::string ShortNameOf(const std::string& hostDirectory, const std::string& longName);
+// True when a name is a valid 8.3 name as it stands (case aside).
+bool IsShortName(const std::string& name);
+// Drops the short name kept with a host object (after it moved to another
+// directory, where its old short name may be taken).
+void ForgetShortName(const std::string& hostPath);
 
 // ---- Attributes ----
 

@@ -1,0 +1,237 @@
+// Path names of the emulated machine: full, short and long path names, the
+// temporary directory and temporary file names, the list of drives.
+#include "platform/posix/api_base.h"
+#include "platform/posix/api_files.h"
+#include "platform/posix/codepage.h"
+#include "platform/posix/files_internal.h"
+#include "platform/posix/machine.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Splits a typed path into its start ("C:\", "C:", "\" or "") and its
+// components; '/' counts as '\'.
+void SplitTyped(const std::string& typed, std::string* start, std::vector<std::string>* parts) {
+    std::string p = typed;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    size_t pos = 0;
+    if (p.size() >= 2 && p[1] == ':')
+        pos = 2;
+    if (pos < p.size() && p[pos] == '\\')
+        ++pos;
+    *start = p.substr(0, pos);
+    while (pos < p.size()) {
+        size_t end = p.find('\\', pos);
+        if (end == std::string::npos)
+            end = p.size();
+        if (end > pos)
+            parts->push_back(p.substr(pos, end - pos));
+        pos = end + 1;
+    }
+}
+
+// Rewrites every component of an existing path to its short name (or its
+// long name), keeping the path's form: a relative path stays relative.
+DWORD RewritePath(LPCSTR path, bool toShort, LPSTR buffer, DWORD capacity) {
+    if (!path) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    machine::Resolved whole = machine::Resolve(path);
+    if (!whole.ok || !whole.exists) {
+        SetLastError(whole.error ? whole.error : ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    std::string start;
+    std::vector<std::string> parts;
+    SplitTyped(path, &start, &parts);
+    std::string typedSoFar = start;
+    std::string out = start;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        typedSoFar += parts[i];
+        std::string name = parts[i];
+        if (name != "." && name != "..") {
+            machine::Resolved r = machine::Resolve(typedSoFar.c_str());
+            size_t cut = r.canonical.rfind('\\');
+            name = r.canonical.substr(cut + 1);
+            if (toShort && !machine::IsShortName(name))
+                name = machine::ShortNameOf(r.host.substr(0, r.host.rfind('/')), name);
+        }
+        out += name;
+        if (i + 1 < parts.size()) {
+            out += '\\';
+            typedSoFar += '\\';
+        }
+    }
+    std::string typed = path;
+    if (!parts.empty() && (typed.back() == '\\' || typed.back() == '/'))
+        out += '\\';
+    return files::CopyOut(out, buffer, capacity);
+}
+
+// The full path of a typed path, worked out from the text alone (no object
+// need exist): "." and ".." applied, the typed case kept, a trailing "\"
+// kept.
+std::string FullPathOf(const std::string& typed) {
+    std::string p = typed;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    const std::string& cwd = machine::CurrentDirectory();
+    char cwdDrive = cwd.empty() ? 'C' : cwd[0];
+    char drive = cwdDrive;
+    std::string rest;
+    if (p.size() >= 2 && p[1] == ':') {
+        drive = static_cast<char>(codepage::ToUpper(static_cast<unsigned char>(p[0])));
+        rest = p.substr(2);
+        if (rest.empty() || rest[0] != '\\')
+            rest = (drive == cwdDrive ? cwd.substr(2) : std::string("\\")) + "\\" + rest;
+    } else if (!p.empty() && p[0] == '\\') {
+        rest = p;
+    } else {
+        rest = cwd.substr(2) + "\\" + p;
+    }
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos <= rest.size()) {
+        size_t end = rest.find('\\', pos);
+        if (end == std::string::npos)
+            end = rest.size();
+        std::string name = rest.substr(pos, end - pos);
+        pos = end + 1;
+        if (name.empty() || name == ".")
+            continue;
+        if (name == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(name);
+    }
+    std::string out = std::string(1, drive) + ":";
+    for (const std::string& name : parts)
+        out += "\\" + name;
+    if (parts.empty() || p.back() == '\\')
+        out += "\\";
+    return out;
+}
+
+} // namespace
+
+DWORD WINAPI GetTempPathA(DWORD capacity, LPSTR buffer) {
+    return files::CopyOut(machine::TempDirectory() + "\\", buffer, capacity);
+}
+
+// The name is the directory, up to three characters of the prefix, the
+// number in hexadecimal and ".tmp". With unique 0 a free number is chosen
+// and the empty file created; otherwise nothing is created.
+UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR tempFileName) {
+    if (!directory || !tempFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    DWORD attributes = GetFileAttributesA(directory);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_DIRECTORY);
+        return 0;
+    }
+    std::string base = directory;
+    if (base.empty() || (base.back() != '\\' && base.back() != '/'))
+        base += '\\';
+    if (prefix)
+        base += std::string(prefix).substr(0, 3);
+    auto nameFor = [&](unsigned number) {
+        char hex[8];
+        snprintf(hex, sizeof hex, "%x", number);
+        return base + hex + ".tmp";
+    };
+    auto copyOut = [&](const std::string& name) {
+        snprintf(tempFileName, MAX_PATH, "%s", name.c_str());
+    };
+    unique &= 0xFFFF;
+    if (unique) {
+        copyOut(nameFor(unique));
+        return unique;
+    }
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    unsigned first = static_cast<unsigned>(now.tv_nsec / 1000 + now.tv_sec * 1000) & 0xFFFF;
+    if (first == 0)
+        first = 1;
+    unsigned number = first;
+    do {
+        std::string name = nameFor(number);
+        machine::Resolved r = machine::Resolve(name.c_str());
+        if (!r.ok) {
+            SetLastError(r.error);
+            return 0;
+        }
+        if (files::OnProtectedDiskette(r)) {
+            SetLastError(ERROR_WRITE_PROTECT);
+            return 0;
+        }
+        if (!r.exists) {
+            int fd = open(r.host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            if (fd >= 0) {
+                close(fd);
+                copyOut(name);
+                return number;
+            }
+            if (errno != EEXIST) {
+                SetLastError(files::ErrorFromErrno(errno));
+                return 0;
+            }
+        }
+        number = (number + 1) & 0xFFFF;
+        if (number == 0)
+            number = 1;
+    } while (number != first);
+    SetLastError(ERROR_FILE_EXISTS);
+    return 0;
+}
+
+DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
+    return RewritePath(longPath, true, shortPath, capacity);
+}
+
+DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD capacity) {
+    return RewritePath(shortPath, false, longPath, capacity);
+}
+
+DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD capacity, LPSTR buffer, LPSTR* filePart) {
+    if (!path || !*path) {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    std::string full = FullPathOf(path);
+    DWORD n = files::CopyOut(full, buffer, capacity);
+    if (filePart && n == full.size()) {
+        size_t cut = full.rfind('\\');
+        *filePart = cut + 1 < full.size() ? buffer + cut + 1 : nullptr;
+    }
+    return n;
+}
+
+// "A:\", "C:\", "D:\", each ended by a null, and a final null; returns the
+// length without the final null, or the size needed when it does not fit.
+DWORD WINAPI GetLogicalDriveStringsA(DWORD capacity, LPSTR buffer) {
+    std::string list;
+    for (char letter : machine::DriveLetters()) {
+        list += letter;
+        list += ":\\";
+        list += '\0';
+    }
+    if (!buffer || capacity < list.size() + 1)
+        return static_cast<DWORD>(list.size() + 1);
+    memcpy(buffer, list.data(), list.size());
+    buffer[list.size()] = '\0';
+    return static_cast<DWORD>(list.size());
+}

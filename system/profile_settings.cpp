@@ -1,0 +1,88 @@
+#include "system/profile_settings.h"
+
+#include "platform/win32.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+const char kNone[] = "(none)";
+
+bool IsNone(const char* text) {
+    // "(none)" without regard to case: only ASCII letters are involved.
+    if (strlen(text) != sizeof kNone - 1)
+        return false;
+    for (size_t i = 0; kNone[i]; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+        if (c != kNone[i])
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+int WriteProfileText(const char* fileName, const char* section, const char* key,
+                     const char* value) {
+    if (!value || !*value)
+        value = kNone;
+    return WritePrivateProfileStringA(section, key, value, fileName) ? 1 : 0;
+}
+
+int ReadProfileText(const char* fileName, const char* section, const char* key, char* buffer,
+                    int size) {
+    if (!buffer || size <= 0)
+        return 1;
+    DWORD copied =
+        GetPrivateProfileStringA(section, key, "", buffer, static_cast<DWORD>(size), fileName);
+    if (copied == 0)
+        buffer[0] = 0;
+    if (IsNone(buffer))
+        buffer[0] = 0;
+    return 1;
+}
+
+void FormatColorTriple(unsigned long color, char* buffer, int capacity) {
+    if (!buffer || capacity <= 0)
+        return;
+    char scratch[20];
+    buffer[0] = 0;
+    snprintf(scratch, sizeof scratch, "%u ", static_cast<unsigned>(color & 0xFF));
+    snprintf(buffer, static_cast<size_t>(capacity), "%s", scratch);
+    size_t used = strlen(buffer);
+    snprintf(scratch, sizeof scratch, "%u ", static_cast<unsigned>((color >> 8) & 0xFF));
+    snprintf(buffer + used, static_cast<size_t>(capacity) - used, "%s", scratch);
+    used = strlen(buffer);
+    snprintf(scratch, sizeof scratch, "%u", static_cast<unsigned>((color >> 16) & 0xFF));
+    snprintf(buffer + used, static_cast<size_t>(capacity) - used, "%s", scratch);
+}
+
+const char* const ProfileSettings::kFileName = "control.ini";
+const char* const ProfileSettings::kSection = "Wiesenhain";
+
+int ProfileSettings::Write(const char* key, const char* value) {
+    return WriteProfileText(kFileName, kSection, key, value);
+}
+
+int ProfileSettings::Read(const char* key, char* buffer, int size) {
+    return ReadProfileText(kFileName, kSection, key, buffer, size);
+}
+
+int ProfileSettings::ValueLength(const char* key) {
+    char scratch[300];
+    return static_cast<int>(GetPrivateProfileStringA(kSection, key, "", scratch, 299, kFileName));
+}
+
+int ProfileSettings::Remove(const char* key) {
+    return WritePrivateProfileStringA(kSection, key, nullptr, kFileName) ? 1 : 0;
+}
+
+int ProfileSettings::RemoveSection() {
+    return WritePrivateProfileStringA(kSection, nullptr, nullptr, kFileName) ? 1 : 0;
+}
+
+int ProfileSettings::IsPresent(const char* section, const char* key) {
+    char scratch[260];
+    return GetPrivateProfileStringA(section, key, "", scratch, 260, kFileName) > 0 ? 1 : 0;
+}

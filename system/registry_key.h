@@ -1,0 +1,77 @@
+// Registry access: a key object bound to a root key and a base path with
+// typed value access below it, and two free functions for one-off string
+// values.
+//
+// Every operation opens its key with create semantics: reads, deletions and
+// enumerations create a missing key (and its parents) and then work on the
+// new, empty key. Each value operation opens its key, does its one step and
+// closes the key again; only a value enumeration keeps a key open between
+// calls. Results are true for success and false for failure.
+//
+// Texts read into a caller's buffer always end inside the buffer: data that
+// fill the buffer exactly without a terminating zero count as not fitting.
+#pragma once
+
+#include "platform/win32.h"
+
+class RegistryKey {
+  public:
+    // A zero root makes the object unusable: every operation fails at once.
+    // The base path (none = empty) is copied, cut to kMaxBasePath characters.
+    RegistryKey(HKEY root, const char* basePath);
+
+    // A sub-key of none means the base key itself; otherwise the key is
+    // base path, "\" (only when the base path is not empty) and sub-key.
+    virtual bool WriteBinary(const char* subKey, const char* valueName, const void* data,
+                             DWORD size);
+    // Stores the text with its terminating zero (length + 1 bytes).
+    virtual bool WriteString(const char* subKey, const char* valueName, const char* text);
+    virtual bool WriteDword(const char* subKey, const char* valueName, DWORD value);
+    virtual bool ReadBinary(const char* subKey, const char* valueName, void* buffer, DWORD size);
+    // Once the key is open the buffer is the empty text unless the read
+    // succeeds; when the key cannot be opened the buffer is left alone.
+    virtual bool ReadString(const char* subKey, const char* valueName, char* buffer, DWORD size);
+    // On failure *value is unspecified.
+    virtual bool ReadDword(const char* subKey, const char* valueName, DWORD* value);
+    // A missing value is no error.
+    virtual void DeleteValue(const char* subKey, const char* valueName);
+
+    // Value enumeration: BeginValueEnum opens the key and starts at index 0
+    // (fails while an enumeration is open); NextValueName fetches the name at
+    // the index and advances the index whether or not the fetch succeeded;
+    // EndValueEnum closes the key. Deleting a value shifts the later ones to
+    // lower indices.
+    virtual bool BeginValueEnum(const char* subKey);
+    virtual bool NextValueName(char* name, DWORD size);
+    virtual void EndValueEnum();
+
+    // Ends an enumeration that is still open.
+    virtual ~RegistryKey();
+
+    static constexpr int kMaxBasePath = 259;
+    static constexpr int kFullPathSize = 524;
+
+  private:
+    HKEY OpenSubKey(const char* subKey);
+    static void CloseSubKey(HKEY key);
+    // *size: the buffer size in, the size of the value out.
+    static bool QueryTypedValue(HKEY key, const char* valueName, void* buffer, DWORD* size,
+                                DWORD type);
+    static bool SetTypedValue(HKEY key, const char* valueName, const void* data, DWORD size,
+                              DWORD type);
+
+    HKEY root;
+    char basePath[kMaxBasePath + 1];
+    HKEY enumKey = nullptr;
+    DWORD enumIndex = 0;
+};
+
+// Sets a string value (with its terminator) of the key at keyPath under root,
+// creating the key.
+bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text);
+
+// Reads a value into buffer (size in bytes) without checking its type; opens
+// the key for reading and creates it when it is missing. On failure the
+// buffer keeps what it held before the call.
+bool ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer,
+                        DWORD size);
