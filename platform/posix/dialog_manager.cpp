@@ -293,8 +293,9 @@ void NextDlgCtl(Window* dialog, Window* control) {
 
 // ---- Controls ----
 
-// Sorted list boxes order their entries as the system's case-blind
-// comparison does: punctuation before digits before letters.
+// Sorted list boxes order their entries as the system's case-blind word
+// sort does: hyphens and apostrophes are skipped, punctuation comes before
+// digits, digits before letters ("[..]" < "[1999]" < "[-a-]" < "[Alpha]").
 int SortWeight(unsigned char c) {
     unsigned char upper = codepage::ToUpper(c);
     if (isdigit(c))
@@ -304,15 +305,20 @@ int SortWeight(unsigned char c) {
     return c;
 }
 
-bool SortsBefore(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        int wa = SortWeight(static_cast<unsigned char>(a[i]));
-        int wb = SortWeight(static_cast<unsigned char>(b[i]));
-        if (wa != wb)
-            return wa < wb;
+std::vector<int> SortKey(const std::string& text) {
+    std::vector<int> key;
+    for (unsigned char c : text) {
+        if (c != '-' && c != '\'')
+            key.push_back(SortWeight(c));
     }
-    return a.size() < b.size();
+    return key;
+}
+
+bool SortsBefore(const std::string& a, const std::string& b) {
+    std::vector<int> ka = SortKey(a), kb = SortKey(b);
+    if (ka != kb)
+        return ka < kb;
+    return a < b;
 }
 
 LRESULT ControlMessage(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
