@@ -3,12 +3,13 @@
 // shown now.
 //
 // It belongs to the session: when a machine opens (a logon), it is read from
-// where Windows keeps it in the registry (HKEY_CURRENT_USER\Control Panel\
-// Colors "Background", Control Panel\Desktop "Wallpaper" and
-// "ScreenSaveActive", Control Panel\Cursors), and the display calls change it
-// for the running program only, except where a call is asked to update the
-// user profile (SPI_SETSCREENSAVEACTIVE with SPIF_UPDATEINIFILE writes
-// "ScreenSaveActive"). Tests and the host tools read it here.
+// where Windows keeps it in the registry under HKEY_CURRENT_USER (the colour
+// "Background" of "Control Panel/Colors", "Wallpaper" and "ScreenSaveActive"
+// of "Control Panel/Desktop", the cursors of "Control Panel/Cursors"), and
+// the display calls change it for the running program only, except where a
+// call is asked to update the user profile (SPI_SETSCREENSAVEACTIVE with
+// SPIF_UPDATEINIFILE writes "ScreenSaveActive"). Tests and the host tools
+// read it here.
 #pragma once
 
 #include <stdint.h>
