@@ -67,6 +67,34 @@ TEST(DialogManager, EscapeSendsCancel) {
     EXPECT_EQ(g_commands, std::vector<Command>({{IDCANCEL, 0}}));
 }
 
+INT_PTR CALLBACK SetDefaultButtonProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDefaultButton(dialog, 200);
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED)
+            g_commands.push_back({LOWORD(wParam), HIWORD(wParam)});
+        if (LOWORD(wParam) == IDCANCEL)
+            EndDialog(dialog, 77);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+TEST(DialogManager, DefaultButtonWithoutATemplateDefault) {
+    g_commands.clear();
+    EXPECT_EQ(RunScenarioFile("default-button.scn",
+                              [&] {
+                                  DialogBoxParamA(platform_testing::ProgramInstance(),
+                                                  MAKEINTRESOURCEA(100), nullptr,
+                                                  SetDefaultButtonProc, 0);
+                              }),
+              "");
+    EXPECT_EQ(g_commands, std::vector<Command>({{200, 0}, {202, 0}, {200, 0}, {IDCANCEL, 0}}));
+}
+
 // The chooser's template with a list: sorted entries, a click and a double
 // click.
 INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -107,8 +107,8 @@ TEST_F(ShellIntegrationTest, ShortcutToTheSystemDirectoryWithTheProductName) {
     Shortcut link = ReadShortcut(shortcut);
     ASSERT_TRUE(link.loaded);
     std::string target = Scratch("Wiesenhain.scr");
-    EXPECT_EQ(Upper(link.target), Upper(target));
-    EXPECT_EQ(Upper(link.iconPath), Upper(target));
+    EXPECT_EQ(link.target, target);
+    EXPECT_EQ(link.iconPath, target);
     EXPECT_EQ(link.iconIndex, 0);
     EXPECT_EQ(link.description, "Wiesenhain");
 }
@@ -128,8 +128,8 @@ TEST_F(ShellIntegrationTest, AnExistingShortcutIsReplaced) {
     CreateDesktopShortcut(second.c_str(), "Wiesenhain.scr", "Wiesenhain", 2);
     Shortcut replaced = ReadShortcut(shortcut);
     ASSERT_TRUE(replaced.loaded);
-    EXPECT_EQ(Upper(replaced.target), Upper(second + "Wiesenhain.scr"));
-    EXPECT_EQ(Upper(replaced.iconPath), Upper(second + "Wiesenhain.scr"));
+    EXPECT_EQ(replaced.target, second + "Wiesenhain.scr");
+    EXPECT_EQ(replaced.iconPath, second + "Wiesenhain.scr");
     EXPECT_EQ(replaced.iconIndex, 2);
 }
 

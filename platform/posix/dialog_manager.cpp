@@ -5,9 +5,9 @@
 // It follows what Wine's dialog manager does for the parts the program
 // uses:
 // - the default push button: DM_GETDEFID answers the id set by DM_SETDEFID
-//   or given by the template's BS_DEFPUSHBUTTON, otherwise the push button
-//   that now has the default style (a push button gets it while it has the
-//   focus through Tab, a mnemonic or a click), otherwise nothing;
+//   or given by the template's BS_DEFPUSHBUTTON, and IDOK when neither
+//   (even without a control 1); a push button carries the default style
+//   while it has the focus through Tab, a mnemonic or a click;
 // - Enter: a focused default-styled push button is clicked; otherwise the
 //   DM_GETDEFID button when it is enabled; otherwise IDOK. In a multi-line
 //   edit Enter goes to the default button only when there is one;
@@ -57,7 +57,7 @@ struct Window {
     // dialogs and message boxes
     DLGPROC proc = nullptr;
     int templateId = 0;
-    int defaultId = 0; // idResult: set by the template or DM_SETDEFID
+    int defaultId = IDOK; // idResult: IDOK, the template's default button, or DM_SETDEFID
     bool ended = false;
     INT_PTR result = 0;
     std::vector<Window*> children;
@@ -293,8 +293,9 @@ void NextDlgCtl(Window* dialog, Window* control) {
 
 // ---- Controls ----
 
-// Sorted list boxes order their entries as the system's case-blind
-// comparison does: punctuation before digits before letters.
+// Sorted list boxes order their entries as the system's case-blind word
+// sort does: hyphens and apostrophes are skipped, punctuation comes before
+// digits, digits before letters ("[..]" < "[1999]" < "[-a-]" < "[Alpha]").
 int SortWeight(unsigned char c) {
     unsigned char upper = codepage::ToUpper(c);
     if (isdigit(c))
@@ -304,15 +305,20 @@ int SortWeight(unsigned char c) {
     return c;
 }
 
-bool SortsBefore(const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        int wa = SortWeight(static_cast<unsigned char>(a[i]));
-        int wb = SortWeight(static_cast<unsigned char>(b[i]));
-        if (wa != wb)
-            return wa < wb;
+std::vector<int> SortKey(const std::string& text) {
+    std::vector<int> key;
+    for (unsigned char c : text) {
+        if (c != '-' && c != '\'')
+            key.push_back(SortWeight(c));
     }
-    return a.size() < b.size();
+    return key;
+}
+
+bool SortsBefore(const std::string& a, const std::string& b) {
+    std::vector<int> ka = SortKey(a), kb = SortKey(b);
+    if (ka != kb)
+        return ka < kb;
+    return a < b;
 }
 
 LRESULT ControlMessage(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -1068,7 +1074,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                    {x, height - 43, x + 75, height - 20});
         x += 81;
     }
-    box->defaultId = buttons[defaultIndex].id;
     FocusControl(Child(box, buttons[defaultIndex].id), false);
     return static_cast<int>(RunModal(box));
 }

@@ -115,8 +115,10 @@ void Load(uint64_t generation) {
 // Makes the store of the open machine ready; ERROR_SUCCESS when it can be used.
 LONG Ready() {
     uint64_t generation = machine::Generation();
-    if (generation == 0)
+    if (generation == 0) {
+        g_store = Store(); // the registry (and its handles) went with the machine
         return ERROR_CANTOPEN;
+    }
     if (generation != g_store.generation)
         Load(generation);
     if (g_store.loadError.empty())

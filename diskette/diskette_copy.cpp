@@ -1,0 +1,171 @@
+#include "diskette/diskette_copy.h"
+
+#include "shell/dialog_texts.h"
+#include "shell/resource_ids.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+enum : int {
+    kCopyButton = 200,
+    kCloseButton = 201,
+};
+
+// The process-wide state of the diskette copy.
+struct State {
+    const char* const* names;
+    int count;
+    const char* toleratedName;
+    HINSTANCE instance;
+    UINT errorCaptionId, readErrorId, writeErrorId, successCaptionId, successTextId;
+    char sourceDirectory[MAX_PATH]; // handed to Run
+    char copyDirectory[MAX_PATH];   // fixed by the first copy of a dialog
+    bool prepared;
+};
+State g_disk;
+
+bool EqualNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
+        if (x != y)
+            return false;
+        if (!x)
+            return true;
+    }
+}
+
+// directory + name; false when the path would not fit in 260 characters.
+bool JoinPath(char (&path)[MAX_PATH], const char* directory, const char* name) {
+    int n = snprintf(path, sizeof path, "%s%s", directory, name);
+    return n >= 0 && n < MAX_PATH;
+}
+
+void MakeOneCopy(HWND dialog) {
+    EnableWindow(GetDlgItem(dialog, kCopyButton), FALSE);
+    EnableWindow(GetDlgItem(dialog, kCloseButton), FALSE);
+    bool ready = g_disk.prepared;
+    if (!ready) {
+        ready = DisketteCopy::PrepareSource();
+        g_disk.prepared = ready;
+        if (!ready)
+            ShowResourceMessage(dialog, g_disk.errorCaptionId, g_disk.readErrorId, MB_ICONERROR);
+    }
+    if (ready) {
+        if (DisketteCopy::WriteDiskette())
+            ShowResourceMessage(dialog, g_disk.successCaptionId, g_disk.successTextId, MB_OK);
+        else
+            ShowResourceMessage(dialog, g_disk.errorCaptionId, g_disk.writeErrorId, MB_ICONERROR);
+    }
+    EnableWindow(GetDlgItem(dialog, kCopyButton), TRUE);
+    EnableWindow(GetDlgItem(dialog, kCloseButton), TRUE);
+}
+
+} // namespace
+
+void DisketteCopy::SetFileList(const char* const* names, int count, const char* toleratedName) {
+    g_disk.count = 0;
+    if (!names || count == 0)
+        return;
+    g_disk.names = names;
+    g_disk.toleratedName = toleratedName;
+    g_disk.count = count;
+}
+
+void DisketteCopy::ClearFileList() {
+    g_disk.count = 0;
+}
+
+void DisketteCopy::Run(HINSTANCE instance, HWND owner, const char* sourceDirectory,
+                       UINT errorCaptionId, UINT readErrorId, UINT writeErrorId,
+                       UINT successCaptionId, UINT successTextId) {
+    if (!sourceDirectory)
+        return;
+    INT_PTR offer =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(kDialogDisketteOffer), owner, OfferProc, 0);
+    if (offer == -1 || offer == 0)
+        return;
+    g_disk.instance = instance;
+    snprintf(g_disk.sourceDirectory, sizeof g_disk.sourceDirectory, "%s", sourceDirectory);
+    g_disk.errorCaptionId = errorCaptionId;
+    g_disk.readErrorId = readErrorId;
+    g_disk.writeErrorId = writeErrorId;
+    g_disk.successCaptionId = successCaptionId;
+    g_disk.successTextId = successTextId;
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(kDialogDisketteCopy), owner, CopyProc, 0);
+}
+
+bool DisketteCopy::PrepareSource() {
+    if (g_disk.count == 0)
+        return false;
+    snprintf(g_disk.copyDirectory, sizeof g_disk.copyDirectory, "%s", g_disk.sourceDirectory);
+    return true;
+}
+
+bool DisketteCopy::WriteDiskette() {
+    if (g_disk.count == 0)
+        return false;
+    // Erase the diskette: every file of drive A's current directory.
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA("a:*.*", &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            char path[MAX_PATH];
+            if (JoinPath(path, "a:", found.cFileName))
+                DeleteFileA(path);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    for (int i = 0; i < g_disk.count; ++i) {
+        const char* name = g_disk.names[i];
+        char source[MAX_PATH], target[MAX_PATH];
+        bool copied = JoinPath(source, g_disk.copyDirectory, name) &&
+                      JoinPath(target, "a:\\", name) && CopyFileA(source, target, FALSE);
+        if (!copied && !(g_disk.toleratedName && EqualNoCase(name, g_disk.toleratedName)))
+            return false;
+    }
+    return true;
+}
+
+INT_PTR CALLBACK DisketteCopy::OfferProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        CentreWindow(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK DisketteCopy::CopyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        CentreWindow(dialog);
+        g_disk.prepared = false;
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == kCloseButton || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        MakeOneCopy(dialog);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

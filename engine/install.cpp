@@ -1,0 +1,249 @@
+#include "engine/install.h"
+
+#include "engine/install_file_table.h"
+#include "engine/setting_item.h"
+#include "package/engine.h"
+#include "shell/directory_chooser.h"
+#include "shell/resource_ids.h"
+#include "shell/setup_state.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+#include "system/shell_integration.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+namespace {
+
+// Puts a string resource (or the empty text for id 0) into the status line
+// of the main dialog.
+void SetStatusLine(UINT stringId) {
+    char text[kValueCapacity] = "";
+    if (stringId)
+        LoadStringA(g_setup.instance, stringId, text, sizeof text);
+    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
+}
+
+// directory + name into a buffer; false when it does not fit.
+bool JoinPath(char* buffer, size_t capacity, const char* directory, const char* name) {
+    int n = snprintf(buffer, capacity, "%s%s", directory, name);
+    return n >= 0 && static_cast<size_t>(n) < capacity;
+}
+
+// Copies a plain row and clears the copy's read-only attribute. 0 when done,
+// -1 when the copy failed, 1 when its attributes could not be handled.
+int CopyPlainFile(const char* source, const char* target) {
+    if (!CopyFileA(source, target, FALSE))
+        return -1;
+    DWORD attributes = GetFileAttributesA(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        !SetFileAttributesA(target, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)))
+        return 1;
+    return 0;
+}
+
+// A target directory that names a real directory: the uninstall of a theme
+// whose product key lost "dir" has the single "\" here, and must not delete
+// files of those names in the root of the current drive.
+bool HasTargetDirectory() {
+    const char* t = g_setup.targetDirectory;
+    return t[0] && t[1] == ':' && t[2] == '\\';
+}
+
+} // namespace
+
+bool ResolveSystemDirectories() {
+    struct {
+        UINT (*get)(LPSTR, UINT);
+        char* out;
+    } steps[] = {
+        {[](LPSTR b, UINT c) { return GetWindowsDirectoryA(b, c); }, g_setup.windowsDirectory},
+        {[](LPSTR b, UINT c) { return GetSystemDirectoryA(b, c); }, g_setup.systemDirectory},
+    };
+    for (auto& step : steps) {
+        char buffer[MAX_PATH];
+        UINT length = step.get(buffer, sizeof buffer);
+        if (length == 0 || length > 258) {
+            g_setup.errorCode = 1;
+            return false;
+        }
+        if (buffer[length - 1] != '\\') {
+            buffer[length] = '\\';
+            buffer[length + 1] = 0;
+        }
+        snprintf(step.out, kSystemDirectoryCapacity, "%s", buffer);
+    }
+    return true;
+}
+
+bool CopyInstallFiles() {
+    SetStatusLine(kStringCopyingFiles);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+
+    // One longer than the chooser's capacity, which writes its terminator
+    // after as many characters.
+    char source[MAX_PATH + 1] = "a:\\";
+    char current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(257, current);
+    if (length > 0 && length < 257)
+        snprintf(source, sizeof source, "%s", current);
+    size_t sourceLength = strlen(source);
+    if (sourceLength > 0 && source[sourceLength - 1] != '\\' && sourceLength + 1 < sizeof source)
+        strcat(source, "\\");
+
+    g_setup.errorCode = 0;
+    bool good = true;
+    for (int row = 0; row < InstallFileTable::kCount && good; ++row) {
+        const InstallFileEntry& entry = InstallFileTable::rows[row];
+        if (!IsCategorySelected(entry.category))
+            continue;
+        char target[kFullValueCapacity];
+        JoinPath(target, sizeof target, DirectoryFor(entry.location), entry.targetName);
+        for (;;) {
+            char sourcePath[kFullValueCapacity];
+            JoinPath(sourcePath, sizeof sourcePath, source, entry.packageName);
+            int outcome = entry.packed ? UnpackPackageFile(sourcePath, target)
+                                       : CopyPlainFile(sourcePath, target);
+            if (outcome == 0)
+                break;
+            if (outcome == -1) {
+                // The installation files are not where we looked: ask.
+                if (ChooseDirectory(g_setup.instance, g_setup.mainDialog, source, MAX_PATH,
+                                    kStringPromptSource))
+                    continue;
+                good = false;
+            } else if (entry.packed) {
+                g_setup.errorCode = 11;
+                good = false;
+            } else {
+                good = false; // the copy's attributes: code 2 below
+            }
+            break;
+        }
+    }
+    if (good)
+        snprintf(g_setup.sourceDirectory, sizeof g_setup.sourceDirectory, "%s", source);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SetStatusLine(0);
+    if (!good && g_setup.errorCode == 0)
+        g_setup.errorCode = 2;
+    return good;
+}
+
+bool SaveOldSettings() {
+    SettingItemList& list = SettingItemList::Program();
+    for (int i = 0; i < list.count; ++i) {
+        SettingItem* item = list.items[i];
+        if (!IsCategorySelected(item->GetCategory()))
+            continue;
+        if (!item->SaveCurrent()) {
+            g_setup.errorCode = 3;
+            ProfileSettings::RemoveSection();
+            RemoveInstalledFiles();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ApplyThemeSettings() {
+    SettingItemList& list = SettingItemList::Program();
+    for (int i = 0; i < list.count; ++i) {
+        SettingItem* item = list.items[i];
+        if (!IsCategorySelected(item->GetCategory()) || !item->isSaved)
+            continue;
+        char value[kValueCapacity];
+        item->GetThemeValue(value, sizeof value);
+        char full[kFullValueCapacity];
+        if (item->location == LocationKind::Literal)
+            snprintf(full, sizeof full, "%s", value);
+        else
+            JoinPath(full, sizeof full, DirectoryFor(item->location), value);
+        if (!item->Apply(full)) {
+            item->ForgetSaved();
+            g_setup.errorCode = item->GetErrorCode();
+        }
+    }
+}
+
+void CopySetupFiles() {
+    for (int row = 0; row < InstallFileTable::kCount; ++row) {
+        const char* name = InstallFileTable::rows[row].packageName;
+        char source[kFullValueCapacity], target[kFullValueCapacity];
+        if (!JoinPath(source, sizeof source, g_setup.sourceDirectory, name) ||
+            !JoinPath(target, sizeof target, g_setup.targetDirectory, name))
+            continue;
+        if (!CopyFileA(source, target, FALSE))
+            continue;
+        DWORD attributes = GetFileAttributesA(target);
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesA(target, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+}
+
+void RemoveInstalledFiles() {
+    bool target = HasTargetDirectory();
+    for (int row = 0; row < InstallFileTable::kCount; ++row) {
+        const InstallFileEntry& entry = InstallFileTable::rows[row];
+        if (!entry.removeOnUninstall)
+            continue;
+        char path[kFullValueCapacity];
+        if ((entry.location != LocationKind::Target || target) &&
+            JoinPath(path, sizeof path, DirectoryFor(entry.location), entry.targetName))
+            DeleteFileA(path);
+        if (target && JoinPath(path, sizeof path, g_setup.targetDirectory, entry.packageName))
+            DeleteFileA(path);
+    }
+}
+
+void DeleteWindowsFile(const char* name) {
+    char path[kFullValueCapacity];
+    if (JoinPath(path, sizeof path, g_setup.windowsDirectory, name))
+        DeleteFileA(path);
+}
+
+bool RunInstall() {
+    if (!ResolveSystemDirectories() || !CopyInstallFiles()) {
+        RemoveInstalledFiles();
+        return false;
+    }
+    if (!SaveOldSettings())
+        return false;
+    SetStatusLine(kStringChangingSettings);
+    ApplyThemeSettings();
+    DeleteWindowsFile("ShellIconCache");
+    RefreshDesktopItems();
+    CopySetupFiles();
+    SetStatusLine(0);
+    return true;
+}
+
+void RegisterUninstallEntry() {
+    char keyName[200], displayName[200];
+    if (LoadStringA(g_setup.instance, kStringUninstallKey, keyName, sizeof keyName) <= 0 ||
+        LoadStringA(g_setup.instance, kStringUninstallName, displayName, sizeof displayName) <= 0)
+        return;
+    char remover[kFullValueCapacity];
+    JoinPath(remover, sizeof remover, g_setup.windowsDirectory, "wiesenhain-remove.exe");
+    RegistryKey uninstall(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
+    uninstall.WriteString(keyName, "DisplayName", displayName);
+    uninstall.WriteString(keyName, "UninstallString", remover);
+}
+
+void CompleteInstall() {
+    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    size_t length = strlen(g_setup.targetDirectory);
+    if (length > 0) {
+        g_setup.targetDirectory[length - 1] = 0;
+        product.WriteString("general", "dir", g_setup.targetDirectory);
+    }
+    DWORD now = static_cast<DWORD>(time(nullptr));
+    product.WriteString("general", "user", g_setup.gardenName);
+    product.WriteString("general", "scr", "Wiesenhain.scr");
+    product.WriteDword("general", "2", now);
+    RegisterUninstallEntry();
+    CreateDesktopShortcut(nullptr, "Wiesenhain.scr", g_setup.productName, 0);
+}

@@ -1,0 +1,32 @@
+// The install and uninstall procedures.
+//
+// RunInstall copies and unpacks the selected rows of the install file table,
+// records the user's current settings and applies the theme's; its failures
+// leave an error code (1 to 11) in SetupState::errorCode. CompleteInstall
+// runs after the welcome dialog: product key values, uninstall entry, desktop
+// shortcut. RunUninstall restores every recorded setting, deletes the
+// installed files and removes the records; FinishUninstall, after dialog 103,
+// removes what the product key names, the key itself, the uninstall entry and
+// the shortcut.
+#pragma once
+
+bool RunInstall();
+void CompleteInstall();
+bool RunUninstall();
+void FinishUninstall();
+
+// Steps, also used by each other and by tests.
+bool ResolveSystemDirectories();
+bool CopyInstallFiles();
+bool SaveOldSettings();
+void ApplyThemeSettings();
+void CopySetupFiles();
+void RemoveInstalledFiles();
+void DeleteWindowsFile(const char* name);
+void RegisterUninstallEntry();
+void RemoveProductData();
+void DeleteProductSubkeys();
+void RemoveUninstallEntry();
+
+// Where the uninstall entry lives (HKEY_LOCAL_MACHINE).
+extern const char kUninstallKeyPath[];

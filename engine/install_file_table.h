@@ -1,0 +1,37 @@
+// What an install places on the machine: the fixed table of ten rows from a
+// source file of the installation medium to an installed file, the list of
+// the nine installation files for diskette copies, and the product-wide
+// names. Program data, read-only, walked by index from row 0 to row 9.
+#pragma once
+
+#include "shell/setup_state.h"
+
+#include <stdint.h>
+
+struct InstallFileEntry {
+    const char* packageName; // source file in the source directory
+    const char* targetName;  // name of the installed file
+    LocationKind location;   // directory that receives it (Target, Windows or System)
+    int32_t packed;          // 1: a package, unpacked; 0: copied byte for byte
+    int32_t removeOnUninstall;
+    InstallCategory category;
+};
+
+struct InstallFileTable {
+    static constexpr int kCount = 10;
+    static const InstallFileEntry rows[kCount];
+};
+
+// The installation files of a copy of the medium, "setup.exe" first; each
+// distinct package name of the table once.
+struct DisketteFileList {
+    static constexpr int kCount = 9;
+    static const char* const names[kCount];
+    static const char* const toleratedName; // "setup.exe"
+};
+
+extern const char kProductName[];        // "Wiesenhain": the section of control.ini
+extern const char kProfileFileName[];    // "control.ini"
+extern const char kInstalledMarkerKey[]; // "OldScreenSave"
+extern const char kProductKeyPath[];     // "SOFTWARE\Vorq\Wiesenhain" (HKEY_LOCAL_MACHINE)
+extern const char kMakerKeyPath[];       // "SOFTWARE\Vorq"

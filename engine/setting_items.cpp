@@ -1,0 +1,340 @@
+#include "engine/setting_items.h"
+
+#include "engine/item_key_texts.h"
+#include "shell/dialog_texts.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+const char kCursorsKeyPath[] = "Control Panel\\Cursors";
+const char kDefaultCursorsKeyPath[] = ".Default\\Control Panel\\Cursors";
+const char kRecycleSoundKeyPath[] =
+    ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+const char* const ScreenSaverItem::kActiveKeyName = "OldScreenSaveActive";
+
+namespace {
+
+// The value buffer the kinds share while recording (one caller at a time).
+char g_valueBuffer[kValueCapacity];
+
+bool g_iconKeysPlain = false;
+bool g_desktopKeyPlain = false;
+bool g_colorsKeyPlain = false;
+
+void Unscramble(const StoredText& text) {
+    UnscrambleText(text.text, text.length, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+}
+
+// Bounded copy of a text into a fixed buffer.
+void CopyText(char* buffer, int capacity, const char* text) {
+    if (buffer && capacity > 0)
+        snprintf(buffer, static_cast<size_t>(capacity), "%s", text ? text : "");
+}
+
+// Equal without regard to case (the code page's letters).
+bool EqualNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+        if (x >= 'a' && x <= 'z')
+            x -= 32;
+        if (y >= 'a' && y <= 'z')
+            y -= 32;
+        if (x != y)
+            return false;
+        if (!x)
+            return true;
+    }
+}
+
+// Records the value buffer under the item's key; MarkSaved only when the
+// record was written.
+int RecordValueBuffer(SettingItem* item) {
+    if (!ProfileSettings::Write(item->keyName, g_valueBuffer))
+        return 0;
+    return item->MarkSaved();
+}
+
+} // namespace
+
+// ---- Desktop icons ----
+
+ShellIconItem::ShellIconItem(const char* keyName, char* keyPart, const char* valueName,
+                             unsigned iconIndex)
+    : SettingItem(keyName, LocationKind::Target), keyPart(keyPart), iconFileName("wiesenhain.exe"),
+      valueName(valueName), iconIndex(iconIndex) {}
+
+void ShellIconItem::Prepare() {
+    if (g_iconKeysPlain)
+        return;
+    Unscramble(IconKeyPrefix);
+    Unscramble(IconKeySuffix);
+    g_iconKeysPlain = true;
+}
+
+void ShellIconItem::KeyPath(char* buffer, int capacity) const {
+    snprintf(buffer, static_cast<size_t>(capacity), "%s%s%s", IconKeyPrefix.text, keyPart,
+             IconKeySuffix.text);
+}
+
+int ShellIconItem::SaveCurrent() {
+    char key[kValueCapacity];
+    KeyPath(key, sizeof key);
+    if (!ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, g_valueBuffer, kValueCapacity))
+        return 0;
+    return RecordValueBuffer(this);
+}
+
+void ShellIconItem::GetThemeValue(char* buffer, int capacity) {
+    snprintf(buffer, static_cast<size_t>(capacity), "%s,%u", iconFileName, iconIndex);
+}
+
+int ShellIconItem::Apply(const char* value) {
+    char key[kValueCapacity];
+    KeyPath(key, sizeof key);
+    return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value) ? 1 : 0;
+}
+
+InstallCategory ShellIconItem::GetCategory() {
+    return InstallCategory::CursorsAndIcons;
+}
+
+int ShellIconItem::GetErrorCode() {
+    return 4;
+}
+
+int RecycleBinIconItem::Apply(const char* value) {
+    char key[kValueCapacity];
+    KeyPath(key, sizeof key);
+    char current[kValueCapacity] = "";
+    char own[kValueCapacity] = "";
+    // The default value shows the bin's present state; it follows "empty"
+    // only where it equalled the item's value.
+    if (ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current) &&
+        ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own) &&
+        EqualNoCase(current, own))
+        WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value);
+    return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value) ? 1 : 0;
+}
+
+// ---- Wallpaper tiling and wallpaper ----
+
+DesktopTileItem::DesktopTileItem(const char* keyName, LocationKind location, const char* themeValue,
+                                 const char* valueName)
+    : SettingItem(keyName, location), themeValue(themeValue), valueName(valueName) {}
+
+void DesktopTileItem::Prepare() {
+    if (g_desktopKeyPlain)
+        return;
+    Unscramble(DesktopKeyPath);
+    g_desktopKeyPlain = true;
+}
+
+int DesktopTileItem::SaveCurrent() {
+    if (!ReadRegistryString(HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, g_valueBuffer,
+                            kValueCapacity))
+        return 0;
+    return RecordValueBuffer(this);
+}
+
+void DesktopTileItem::GetThemeValue(char* buffer, int capacity) {
+    CopyText(buffer, capacity, themeValue);
+}
+
+int DesktopTileItem::Apply(const char* value) {
+    return WriteRegistryString(HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, value) ? 1 : 0;
+}
+
+InstallCategory DesktopTileItem::GetCategory() {
+    return InstallCategory::Wallpaper;
+}
+
+int DesktopTileItem::GetErrorCode() {
+    return 5;
+}
+
+int WallpaperItem::Apply(const char* value) {
+    if (!WriteRegistryString(HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, value))
+        return 0;
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(value), SPIF_SENDWININICHANGE);
+    return 1;
+}
+
+int WallpaperItem::GetErrorCode() {
+    return 6;
+}
+
+// ---- Desktop colour ----
+
+DesktopColorItem::DesktopColorItem(const char* keyName)
+    : SettingItem(keyName, LocationKind::Literal), themeColor(0), valueName("Background") {}
+
+void DesktopColorItem::Prepare() {
+    if (g_colorsKeyPlain)
+        return;
+    Unscramble(ColorsKeyPath);
+    g_colorsKeyPlain = true;
+}
+
+int DesktopColorItem::SaveCurrent() {
+    snprintf(g_valueBuffer, sizeof g_valueBuffer, "%lu",
+             static_cast<unsigned long>(GetSysColor(COLOR_BACKGROUND)));
+    return RecordValueBuffer(this);
+}
+
+void DesktopColorItem::GetThemeValue(char* buffer, int capacity) {
+    snprintf(buffer, static_cast<size_t>(capacity), "%lu", themeColor);
+}
+
+int DesktopColorItem::Apply(const char* value) {
+    // The values given are numbers written by SaveCurrent or GetThemeValue;
+    // any other text changes nothing and fails.
+    char* end = nullptr;
+    if (!value || *value < '0' || *value > '9')
+        return 0;
+    unsigned long color = strtoul(value, &end, 10);
+    if (*end != 0)
+        return 0;
+    INT element = COLOR_BACKGROUND;
+    COLORREF rgb = static_cast<COLORREF>(color);
+    SetSysColors(1, &element, &rgb);
+    char triple[20];
+    FormatColorTriple(color, triple, sizeof triple);
+    return WriteRegistryString(HKEY_CURRENT_USER, ColorsKeyPath.text, valueName, triple) ? 1 : 0;
+}
+
+InstallCategory DesktopColorItem::GetCategory() {
+    return InstallCategory::Wallpaper;
+}
+
+int DesktopColorItem::GetErrorCode() {
+    return 7;
+}
+
+// ---- Cursors ----
+
+CursorItem::CursorItem(const char* keyName, DWORD systemCursorId, const char* valueName,
+                       const char* themeFileName, DWORD defaultCursorId)
+    : SettingItem(keyName, LocationKind::Target), systemCursorId(systemCursorId),
+      valueName(valueName), defaultCursorId(defaultCursorId) {
+    CopyText(this->themeFileName, sizeof this->themeFileName, themeFileName);
+}
+
+int CursorItem::SaveCurrent() {
+    // A missing value is recorded as empty: the system's standard cursor.
+    g_valueBuffer[0] = 0;
+    ReadRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, g_valueBuffer,
+                       kValueCapacity);
+    return RecordValueBuffer(this);
+}
+
+void CursorItem::GetThemeValue(char* buffer, int capacity) {
+    CopyText(buffer, capacity, themeFileName);
+}
+
+int CursorItem::Apply(const char* value) {
+    bool fromFile = value && *value;
+    HCURSOR cursor = fromFile ? LoadCursorFromFileA(value)
+                              : LoadCursorA(nullptr, MAKEINTRESOURCEA(defaultCursorId));
+    if (!cursor)
+        return 0;
+    HCURSOR copy = CopyIcon(cursor);
+    // A cursor loaded from a file is this program's own; the standard
+    // cursors are shared and stay.
+    if (fromFile)
+        DestroyCursor(cursor);
+    if (!copy)
+        return 0;
+    if (!SetSystemCursor(copy, systemCursorId)) {
+        DestroyCursor(copy);
+        return 0;
+    }
+    const char* text = value ? value : "";
+    WriteRegistryString(HKEY_USERS, kDefaultCursorsKeyPath, valueName, text);
+    return WriteRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, text) ? 1 : 0;
+}
+
+void CursorItem::SetThemeValue(const char* value) {
+    CopyText(themeFileName, sizeof themeFileName, value);
+}
+
+InstallCategory CursorItem::GetCategory() {
+    return InstallCategory::CursorsAndIcons;
+}
+
+int CursorItem::GetErrorCode() {
+    return 8;
+}
+
+// ---- Recycle-bin sound ----
+
+RecycleBinSoundItem::RecycleBinSoundItem(const char* keyName)
+    : SettingItem(keyName, LocationKind::Target), themeFileName("wiesenhain.wav"), valueName("") {}
+
+int RecycleBinSoundItem::SaveCurrent() {
+    if (!ReadRegistryString(HKEY_USERS, kRecycleSoundKeyPath, valueName, g_valueBuffer,
+                            kValueCapacity))
+        return 0;
+    return RecordValueBuffer(this);
+}
+
+void RecycleBinSoundItem::GetThemeValue(char* buffer, int capacity) {
+    CopyText(buffer, capacity, themeFileName);
+}
+
+int RecycleBinSoundItem::Apply(const char* value) {
+    return WriteRegistryString(HKEY_USERS, kRecycleSoundKeyPath, valueName, value) ? 1 : 0;
+}
+
+InstallCategory RecycleBinSoundItem::GetCategory() {
+    return InstallCategory::CursorsAndIcons;
+}
+
+int RecycleBinSoundItem::GetErrorCode() {
+    return 9;
+}
+
+// ---- Screen saver ----
+
+ScreenSaverItem::ScreenSaverItem(const char* keyName) : SettingItem(keyName, LocationKind::System) {
+    CopyText(themeFileName, sizeof themeFileName, "Wiesenhain.scr");
+}
+
+int ScreenSaverItem::SaveCurrent() {
+    BOOL active = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    ProfileSettings::Write(kActiveKeyName, active ? "1" : "0");
+    ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", g_valueBuffer, kValueCapacity);
+    return RecordValueBuffer(this);
+}
+
+void ScreenSaverItem::GetThemeValue(char* buffer, int capacity) {
+    CopyText(buffer, capacity, themeFileName);
+}
+
+int ScreenSaverItem::Apply(const char* value) {
+    const char* text = value ? value : "";
+    // The theme's own screen saver is always switched on; any other one as
+    // it was when the install recorded it (on unless recorded as "0").
+    bool active = strstr(text, themeFileName) != nullptr;
+    if (!active) {
+        char recorded[kValueCapacity];
+        ProfileSettings::Read(kActiveKeyName, recorded, sizeof recorded);
+        active = recorded[0] != '0';
+    }
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? 1 : 0, nullptr, SPIF_UPDATEINIFILE);
+    char shortPath[kFullValueCapacity];
+    DWORD length = GetShortPathNameA(text, shortPath, kFullValueCapacity - 1);
+    const char* written = (length > 0 && length < kFullValueCapacity - 1) ? shortPath : text;
+    return WriteProfileText("system.ini", "boot", "SCRNSAVE.EXE", written);
+}
+
+void ScreenSaverItem::SetThemeValue(const char* value) {
+    CopyText(themeFileName, sizeof themeFileName, value);
+}
+
+int ScreenSaverItem::GetErrorCode() {
+    return 10;
+}

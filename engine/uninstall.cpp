@@ -1,0 +1,152 @@
+#include "engine/install.h"
+#include "engine/install_file_table.h"
+#include "engine/setting_item.h"
+#include "shell/resource_ids.h"
+#include "shell/setup_state.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+#include "system/shell_integration.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+// The product key's subkeys, in the order they are removed. Only "general"
+// is written by this program; the others come from the screen saver.
+const char* const kProductSubkeys[] = {"general", "plants",   "seeds",    "animations", "aniint",
+                                       "sounds",  "soundint", "specials", "specialint"};
+// Subkeys whose value names name library files of the install directory.
+const char* const kLibrarySubkeys[] = {"plants", "animations", "sounds", "specials"};
+
+void SetStatusLine(UINT stringId) {
+    char text[kValueCapacity] = "";
+    if (stringId)
+        LoadStringA(g_setup.instance, stringId, text, sizeof text);
+    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
+}
+
+// A value name that names a file of the install directory and nothing else:
+// no separators, no drive, not "." or "..".
+bool IsPlainFileName(const char* name) {
+    return name[0] && strpbrk(name, "\\/:") == nullptr && strcmp(name, ".") != 0 &&
+           strcmp(name, "..") != 0;
+}
+
+} // namespace
+
+bool RunUninstall() {
+    if (!ResolveSystemDirectories())
+        return false;
+    SetStatusLine(kStringRestoringSettings);
+    SettingItemList& list = SettingItemList::Program();
+    for (int i = 0; i < list.count; ++i) {
+        SettingItem* item = list.items[i];
+        if (!item->HasSaved())
+            continue;
+        char value[kValueCapacity];
+        if (item->ReadSaved(value, sizeof value))
+            item->Apply(value);
+    }
+    RemoveInstalledFiles();
+    RefreshDesktopItems();
+    ProfileSettings::RemoveSection();
+    SetStatusLine(0);
+    return true;
+}
+
+void DeleteProductSubkeys() {
+    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    for (const char* subkey : kProductSubkeys) {
+        // Delete the values one by one, each time from the first: a deletion
+        // shifts the later values down. Stop when a value does not go.
+        char name[MAX_PATH], previous[MAX_PATH] = "";
+        bool first = true;
+        for (;;) {
+            if (!product.BeginValueEnum(subkey))
+                break;
+            bool fetched = product.NextValueName(name, sizeof name);
+            if (fetched && (first || strcmp(name, previous) != 0))
+                product.DeleteValue(subkey, name);
+            else
+                fetched = false;
+            product.EndValueEnum();
+            if (!fetched)
+                break;
+            snprintf(previous, sizeof previous, "%s", name);
+            first = false;
+        }
+        HKEY key;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kProductKeyPath, &key) != ERROR_SUCCESS)
+            continue;
+        RegDeleteKeyA(key, subkey);
+        RegCloseKey(key);
+    }
+}
+
+void RemoveProductData() {
+    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    char directory[MAX_PATH];
+    if (!product.ReadString("general", "dir", directory, sizeof directory) || !directory[0])
+        return;
+    size_t length = strlen(directory);
+    bool room = length + 1 < sizeof directory;
+    if (room)
+        strcat(directory, "\\");
+    char path[kFullValueCapacity];
+    // Without room for the backslash no file path can be formed; the keys
+    // are still removed below.
+    if (room) {
+        snprintf(path, sizeof path, "%sdata.", directory);
+        DeleteFileA(path);
+        for (const char* subkey : kLibrarySubkeys) {
+            if (!product.BeginValueEnum(subkey))
+                continue;
+            char name[90];
+            while (product.NextValueName(name, sizeof name)) {
+                if (!IsPlainFileName(name))
+                    continue;
+                int n = snprintf(path, sizeof path, "%s%s.dll", directory, name);
+                if (n > 0 && static_cast<size_t>(n) < sizeof path)
+                    DeleteFileA(path);
+            }
+            product.EndValueEnum();
+        }
+    }
+    product.DeleteValue("general", "dir");
+    directory[length] = 0;
+    RemoveDirectoryA(directory);
+    DeleteProductSubkeys();
+
+    HKEY maker;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kMakerKeyPath, &maker) != ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(maker, "Wiesenhain");
+    char other[MAX_PATH];
+    if (RegEnumKeyA(maker, 0, other, sizeof other) == ERROR_NO_MORE_ITEMS) {
+        RegCloseKey(maker);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMakerKeyPath);
+    } else {
+        RegCloseKey(maker);
+    }
+}
+
+void RemoveUninstallEntry() {
+    char keyName[200];
+    if (LoadStringA(g_setup.instance, kStringUninstallKey, keyName, sizeof keyName) <= 0)
+        return;
+    RegistryKey uninstall(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
+    uninstall.DeleteValue(keyName, "DisplayName");
+    uninstall.DeleteValue(keyName, "UninstallString");
+    HKEY key;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kUninstallKeyPath, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(key, keyName);
+    RegCloseKey(key);
+}
+
+void FinishUninstall() {
+    RemoveProductData();
+    RemoveUninstallEntry();
+    DeleteDesktopShortcut(g_setup.productName);
+}

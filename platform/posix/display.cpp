@@ -1,0 +1,320 @@
+// Display settings and cursors of the emulated machine's session.
+#include "platform/posix/api_display.h"
+
+#include "platform/posix/api_base.h"
+#include "platform/posix/api_registry.h"
+#include "platform/posix/display_state.h"
+#include "platform/posix/machine.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace {
+
+const char kDesktopKey[] = "Control Panel\\Desktop";
+const char kColorsKey[] = "Control Panel\\Colors";
+const char kCursorsKey[] = "Control Panel\\Cursors";
+
+// The cursors a system has by id, and the registry value naming each.
+struct SystemCursor {
+    uint32_t id;
+    const char* valueName;
+};
+const SystemCursor kSystemCursors[] = {
+    {32512, "Arrow"},       {32513, "IBeam"},    {32514, "Wait"},     {32515, "Crosshair"},
+    {32516, "UpArrow"},     {32642, "SizeNWSE"}, {32643, "SizeNESW"}, {32644, "SizeWE"},
+    {32645, "SizeNS"},      {32646, "SizeAll"},  {32648, "No"},       {32649, "Hand"},
+    {32650, "AppStarting"}, {32651, "Help"},
+};
+
+bool IsSystemCursorId(uint32_t id) {
+    for (const SystemCursor& c : kSystemCursors)
+        if (c.id == id)
+            return true;
+    return false;
+}
+
+// A cursor handle points at one of these while it lives.
+struct CursorObject {
+    display_state::CursorInfo info;
+};
+
+struct Session {
+    uint64_t generation = 0;
+    display_state::State state;
+    std::map<int, COLORREF> otherColors;
+    std::set<CursorObject*> live;
+    std::map<uint32_t, HCURSOR> standard; // shared handles of LoadCursorA
+    HCURSOR currentHandle = nullptr;
+    bool failSetSystemCursor = false;
+    bool failLoadCursor = false;
+};
+
+Session g_session;
+
+std::string ReadUserValue(const char* keyPath, const char* name, bool* found) {
+    *found = false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "";
+    char buffer[1024];
+    DWORD size = sizeof buffer - 1, type = 0;
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return "";
+    buffer[size < sizeof buffer ? size : sizeof buffer - 1] = 0;
+    *found = true;
+    return buffer;
+}
+
+void WriteUserValue(const char* keyPath, const char* name, const std::string& text) {
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+void DropObjects() {
+    for (CursorObject* o : g_session.live)
+        delete o;
+    g_session.live.clear();
+}
+
+// The session as the user logged on: read from the registry once per
+// machine opening.
+Session& Current() {
+    if (g_session.generation == machine::Generation())
+        return g_session;
+    DropObjects();
+    bool failSet = g_session.failSetSystemCursor, failLoad = g_session.failLoadCursor;
+    g_session = Session();
+    g_session.failSetSystemCursor = failSet;
+    g_session.failLoadCursor = failLoad;
+    g_session.generation = machine::Generation();
+    display_state::State& s = g_session.state;
+    bool found;
+    std::string color = ReadUserValue(kColorsKey, "Background", &found);
+    unsigned r = 0, g = 128, b = 128; // Windows 95's teal when nothing is set
+    if (found)
+        sscanf(color.c_str(), "%u %u %u", &r, &g, &b);
+    s.desktopColor = RGB(r & 0xFF, g & 0xFF, b & 0xFF);
+    s.wallpaper = ReadUserValue(kDesktopKey, "Wallpaper", &found);
+    if (s.wallpaper == "(None)")
+        s.wallpaper.clear();
+    s.screenSaverActive = ReadUserValue(kDesktopKey, "ScreenSaveActive", &found) == "1";
+    for (const SystemCursor& c : kSystemCursors) {
+        display_state::CursorInfo info;
+        std::string file = ReadUserValue(kCursorsKey, c.valueName, &found);
+        if (!file.empty()) {
+            info.fromFile = true;
+            info.file = file;
+        } else {
+            info.standardId = c.id;
+        }
+        s.systemCursors[c.id] = info;
+    }
+    s.currentCursor.standardId = 32512;
+    return g_session;
+}
+
+CursorObject* ObjectOf(HCURSOR handle) {
+    CursorObject* o = reinterpret_cast<CursorObject*>(handle);
+    return Current().live.count(o) ? o : nullptr;
+}
+
+HCURSOR NewCursor(const display_state::CursorInfo& info) {
+    CursorObject* o = new CursorObject{info};
+    Current().live.insert(o);
+    return reinterpret_cast<HCURSOR>(o);
+}
+
+// A real cursor file: a cursor directory (reserved 0, type 2, at least one
+// image) or an animated cursor (RIFF form ACON).
+bool IsCursorFile(const std::string& host) {
+    FILE* f = fopen(host.c_str(), "rb");
+    if (!f)
+        return false;
+    unsigned char head[12] = {};
+    size_t n = fread(head, 1, sizeof head, f);
+    fclose(f);
+    if (n >= 6 && head[0] == 0 && head[1] == 0 && head[2] == 2 && head[3] == 0 &&
+        (head[4] | head[5]) != 0)
+        return true;
+    return n == 12 && memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "ACON", 4) == 0;
+}
+
+} // namespace
+
+namespace display_state {
+const State& Current() {
+    return ::Current().state;
+}
+void FailSetSystemCursor(bool on) {
+    g_session.failSetSystemCursor = on;
+}
+void FailLoadCursor(bool on) {
+    g_session.failLoadCursor = on;
+}
+} // namespace display_state
+
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT flags) {
+    Session& s = Current();
+    switch (action) {
+    case SPI_GETSCREENSAVEACTIVE:
+        if (!value) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        *static_cast<BOOL*>(value) = s.state.screenSaverActive ? TRUE : FALSE;
+        return TRUE;
+    case SPI_SETSCREENSAVEACTIVE:
+        s.state.screenSaverActive = param != 0;
+        if (flags & SPIF_UPDATEINIFILE)
+            WriteUserValue(kDesktopKey, "ScreenSaveActive", param ? "1" : "0");
+        return TRUE;
+    case SPI_SETDESKWALLPAPER: {
+        std::string path = value ? static_cast<const char*>(value) : "";
+        s.state.wallpaper = path;
+        if (flags & SPIF_UPDATEINIFILE)
+            WriteUserValue(kDesktopKey, "Wallpaper", path);
+        return TRUE;
+    }
+    case SPI_GETDESKWALLPAPER:
+        if (!value || param == 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        snprintf(static_cast<char*>(value), param, "%s", s.state.wallpaper.c_str());
+        return TRUE;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+}
+
+DWORD WINAPI GetSysColor(int element) {
+    Session& s = Current();
+    if (element == COLOR_BACKGROUND)
+        return s.state.desktopColor;
+    auto it = s.otherColors.find(element);
+    if (it != s.otherColors.end())
+        return it->second;
+    return element == 5 ? RGB(255, 255, 255) : RGB(192, 192, 192);
+}
+
+BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* colors) {
+    if (count < 0 || (count > 0 && (!elements || !colors))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    Session& s = Current();
+    for (int i = 0; i < count; ++i) {
+        if (elements[i] == COLOR_BACKGROUND)
+            s.state.desktopColor = colors[i] & 0xFFFFFF;
+        else
+            s.otherColors[elements[i]] = colors[i] & 0xFFFFFF;
+    }
+    return TRUE;
+}
+
+HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
+    Session& s = Current();
+    if (!fileName || s.failLoadCursor) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    machine::Resolved r = machine::Resolve(fileName);
+    if (!r.ok || !r.exists) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    if (!IsCursorFile(r.host)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    display_state::CursorInfo info;
+    info.fromFile = true;
+    info.file = fileName;
+    return NewCursor(info);
+}
+
+// The system's standard cursors are shared: every load of one id gives the
+// same handle, which nobody destroys.
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    if (instance || !IS_INTRESOURCE(name) || !IsSystemCursorId(LOWORD(name))) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    Session& s = Current();
+    uint32_t id = LOWORD(name);
+    auto it = s.standard.find(id);
+    if (it != s.standard.end() && ObjectOf(it->second))
+        return it->second;
+    display_state::CursorInfo info;
+    info.standardId = id;
+    HCURSOR handle = NewCursor(info);
+    s.standard[id] = handle;
+    return handle;
+}
+
+HICON WINAPI CopyIcon(HICON icon) {
+    CursorObject* o = ObjectOf(icon);
+    if (!o) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return NewCursor(o->info);
+}
+
+BOOL WINAPI DestroyCursor(HCURSOR cursor) {
+    CursorObject* o = ObjectOf(cursor);
+    if (!o) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    for (auto& entry : Current().standard)
+        if (entry.second == cursor)
+            return TRUE; // a shared cursor stays
+    Current().live.erase(o);
+    delete o;
+    return TRUE;
+}
+
+BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
+    Session& s = Current();
+    CursorObject* o = ObjectOf(cursor);
+    if (!o || !IsSystemCursorId(id) || s.failSetSystemCursor) {
+        SetLastError(o ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    s.state.systemCursors[id] = o->info;
+    // The system takes the cursor over: the handle is gone.
+    for (auto it = s.standard.begin(); it != s.standard.end(); ++it) {
+        if (it->second == cursor) {
+            s.standard.erase(it);
+            break;
+        }
+    }
+    s.live.erase(o);
+    delete o;
+    return TRUE;
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor) {
+    Session& s = Current();
+    HCURSOR previous = s.currentHandle;
+    CursorObject* o = ObjectOf(cursor);
+    s.currentHandle = cursor;
+    s.state.currentCursor = o ? o->info : display_state::CursorInfo();
+    ++s.state.setCursorCalls;
+    return previous;
+}

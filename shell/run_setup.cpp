@@ -1,0 +1,67 @@
+#include "shell/run_setup.h"
+
+#include "diskette/diskette_copy.h"
+#include "engine/install.h"
+#include "engine/install_file_table.h"
+#include "shell/main_dialog.h"
+#include "shell/resource_ids.h"
+#include "shell/setup_state.h"
+#include "shell/small_dialogs.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+
+#include <string.h>
+
+namespace {
+
+INT_PTR RunDialog(int id, DLGPROC proc) {
+    return DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(id), nullptr, proc, 0);
+}
+
+} // namespace
+
+int RunSetup(HINSTANCE instance) {
+    g_setup.productName[0] = 0;
+    g_setup.gardenName[0] = 0;
+    g_setup.instance = instance;
+
+    if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey)) {
+        RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+        product.ReadString("general", "dir", g_setup.targetDirectory,
+                           sizeof g_setup.targetDirectory);
+        size_t length = strlen(g_setup.targetDirectory);
+        if (length + 1 < sizeof g_setup.targetDirectory) {
+            g_setup.targetDirectory[length] = '\\';
+            g_setup.targetDirectory[length + 1] = 0;
+        }
+    } else {
+        INT_PTR terms = RunDialog(kDialogTerms, TermsDialogProc);
+        if (terms == -1 || terms == 202)
+            return 0;
+        DisketteCopy::SetFileList(DisketteFileList::names, DisketteFileList::kCount,
+                                  DisketteFileList::toleratedName);
+    }
+
+    CoInitialize(nullptr);
+    LoadStringA(instance, kStringProductName, g_setup.productName, sizeof g_setup.productName);
+    INT_PTR result = RunDialog(kDialogMain, MainDialogProc);
+    switch (result) {
+    case kSetupInstalled:
+        RunDialog(kDialogInstallDone, InstallDoneDialogProc);
+        RunDialog(kDialogWelcome, WelcomeDialogProc);
+        CompleteInstall();
+        break;
+    case kSetupUninstalled:
+        RunDialog(kDialogUninstallDone, UninstallDoneDialogProc);
+        FinishUninstall();
+        break;
+    case kSetupCancelled:
+        RunDialog(kDialogAborted, AbortedDialogProc);
+        break;
+    default: // closed with the close box, or no dialog at all
+        break;
+    }
+    DisketteCopy::ClearFileList();
+    CoUninitialize();
+    return 0;
+}
