@@ -102,10 +102,15 @@ void UnscrambleText(char* text, size_t length, unsigned start, unsigned period) 
 }
 
 bool ShowCreditLine() {
-    UnscrambleText(CreditLine.text, CreditLine.length, kCreditLineScrambleStart,
-                   kCreditLineScramblePeriod);
-    for (const StoredText* part :
-         {&ItemKeyPartComputer, &ItemKeyPartNetwork, &ItemKeyPartRecycleBin})
-        UnscrambleText(part->text, part->length, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    // The texts are unscrambled in place: a second pass would garble them.
+    static bool plain = false;
+    if (!plain) {
+        UnscrambleText(CreditLine.text, CreditLine.length, kCreditLineScrambleStart,
+                       kCreditLineScramblePeriod);
+        for (const StoredText* part :
+             {&ItemKeyPartComputer, &ItemKeyPartNetwork, &ItemKeyPartRecycleBin})
+            UnscrambleText(part->text, part->length, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+        plain = true;
+    }
     return SetDlgItemTextA(g_setup.mainDialog, kCreditLineControl, CreditLine.text) != FALSE;
 }

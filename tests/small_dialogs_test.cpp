@@ -225,6 +225,10 @@ TEST(DialogTexts, StoredKeyTextsUnscrambleToTheRegistryPaths) {
         {&ColorsKeyPath, "Control Panel\\Colors"},
     };
     for (const auto& t : texts) {
+        // The items' Prepare unscrambles in place, once per process: a test
+        // that ran before may have done it already.
+        if (strcmp(t.stored->text, t.plain) == 0)
+            continue;
         std::string copy(t.stored->text, t.stored->length);
         EXPECT_NE(copy.substr(0, strlen(t.plain)), t.plain); // stored, not plain
         UnscrambleText(copy.data(), copy.size(), kItemKeyScrambleStart, kItemKeyScramblePeriod);

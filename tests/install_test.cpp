@@ -1,0 +1,458 @@
+// The install and uninstall procedures from their entry points, on a test
+// medium written here: what an install leaves on the machine for each choice
+// of options, its failures (corrupt package, unrecordable setting, cancelled
+// search for the files), and FinishUninstall around other products' data.
+#include "engine/install.h"
+#include "engine/install_file_table.h"
+#include "engine/setting_item.h"
+#include "shell/setup_state.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+#include "system/shell_integration.h"
+#include "tests/support/package_files.h"
+#include "tests/support/scenario_files.h"
+#include "tests/support/test_machine.h"
+#include "tests/support/theme_machine.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace theme_test;
+using package_test::Exists;
+
+namespace {
+
+class InstallTest : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        CoInitialize(nullptr);
+        SeedThemeValues();
+        // Values that the theme changes, so that every applied setting shows.
+        SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", "1");
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, SPIF_UPDATEINIFILE);
+        INT element = COLOR_BACKGROUND;
+        COLORREF teal = RGB(0, 128, 128);
+        SetSysColors(1, &element, &teal);
+        RemoveProductTraces();
+        medium = Scratch("medium\\");
+        target = Scratch("ziel\\");
+        CreateDirectoryA(medium.c_str(), nullptr);
+        ASSERT_TRUE(WriteMedium(medium));
+        SetCurrentDirectoryA(medium.c_str());
+    }
+    void TearDown() override {
+        RemoveProductTraces();
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof windows);
+        SetCurrentDirectoryA(windows);
+        CoUninitialize();
+        MachineTest::TearDown();
+    }
+
+    // The installed files of the selected rows, by full path.
+    std::set<std::string> InstalledFiles(bool selectedOnly = true) {
+        std::set<std::string> files;
+        for (const InstallFileEntry& row : InstallFileTable::rows)
+            if (!selectedOnly || IsCategorySelected(row.category))
+                files.insert(DirectoryFor(row.location) + std::string(row.targetName));
+        return files;
+    }
+
+    // The keys of the product section of control.ini.
+    std::set<std::string> SectionKeys() {
+        char buffer[4096] = "";
+        DWORD n = GetPrivateProfileStringA("Wiesenhain", nullptr, "", buffer, sizeof buffer,
+                                           "control.ini");
+        std::set<std::string> keys;
+        for (DWORD i = 0; i < n;) {
+            std::string key = buffer + i;
+            keys.insert(key);
+            i += static_cast<DWORD>(key.size()) + 1;
+        }
+        return keys;
+    }
+
+    // The names in the view that changed between the two views.
+    static std::set<std::string> Changed(const View& before, const View& after) {
+        std::set<std::string> names;
+        for (const auto& [key, value] : before)
+            if (!after.count(key) || after.at(key) != value)
+                names.insert(key);
+        for (const auto& [key, value] : after)
+            if (!before.count(key))
+                names.insert(key);
+        return names;
+    }
+
+    static std::string Join(const std::set<std::string>& names) {
+        std::string out;
+        for (const std::string& n : names)
+            out += "  " + n + "\n";
+        return out;
+    }
+
+    bool NoInstalledFileLeft() {
+        bool none = true;
+        for (const std::string& file : InstalledFiles(false))
+            if (Exists(file)) {
+                ADD_FAILURE() << file << " still there";
+                none = false;
+            }
+        for (const char* name : DisketteFileList::names)
+            if (Exists(target + name)) {
+                ADD_FAILURE() << target + name << " still there";
+                none = false;
+            }
+        return none;
+    }
+
+    std::string medium, target;
+};
+
+// ---- A successful install, for each choice of options ----
+
+struct Options {
+    bool wallpaper, cursorsAndIcons;
+};
+
+class InstallOptionsTest : public InstallTest, public ::testing::WithParamInterface<Options> {};
+
+TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
+    const Options options = GetParam();
+    BeginInstallRun(target, options.wallpaper, options.cursorsAndIcons);
+    ASSERT_TRUE(ResolveSystemDirectories());
+    View before = ThemeView({scratch});
+    ASSERT_TRUE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 0);
+    View after = ThemeView({scratch});
+
+    std::set<std::string> expected;
+    std::string windows = g_setup.windowsDirectory, system = g_setup.systemDirectory;
+    for (const std::string& file : InstalledFiles())
+        expected.insert("file " + file);
+    for (const char* name : DisketteFileList::names)
+        expected.insert("file " + target + name);
+    expected.insert("control.ini");
+    expected.insert("system.ini");
+    expected.insert("display screen saver active");
+    expected.insert("desktop ScreenSaveActive");
+    if (options.wallpaper) {
+        expected.insert("desktop TileWallpaper");
+        expected.insert("desktop Wallpaper");
+        expected.insert("colors Background");
+        expected.insert("display color");
+    }
+    if (options.cursorsAndIcons) {
+        for (const char* c : {kComputerClass, kNetworkClass})
+            expected.insert("icon " + IconKey(c) + " @");
+        for (const char* v : {" @", " empty", " full"})
+            expected.insert("icon " + IconKey(kRecycleBinClass) + v);
+        for (const char* v : {"AppStarting", "Wait", "Arrow"}) {
+            expected.insert(std::string("cursor HKCU ") + v);
+            expected.insert(std::string("cursor HKU ") + v);
+        }
+        expected.insert("sound");
+    }
+    std::set<std::string> changed = Changed(before, after);
+    EXPECT_EQ(changed, expected) << "changed:\n"
+                                 << Join(changed) << "expected:\n"
+                                 << Join(expected) << Differences(before, after);
+
+    // The installed files hold what the medium holds.
+    for (const InstallFileEntry& row : InstallFileTable::rows) {
+        std::string file = DirectoryFor(row.location) + std::string(row.targetName);
+        if (!IsCategorySelected(row.category)) {
+            EXPECT_FALSE(Exists(file)) << file;
+            continue;
+        }
+        std::string content = row.packed ? PackageContent(row.packageName) : SetupProgramBytes();
+        EXPECT_EQ(FileText(file), content) << file;
+    }
+    for (const char* name : DisketteFileList::names)
+        EXPECT_EQ(FileText(target + name), FileText(medium + name)) << name;
+
+    // The records: the selected items and the screen saver's active state.
+    std::set<std::string> keys = {"OldScreenSave", "OldScreenSaveActive"};
+    if (options.wallpaper)
+        keys.insert({"OldTile", "OldWall", "OldColor"});
+    if (options.cursorsAndIcons)
+        keys.insert({"Computer", "Network", "TrashEmpty", "TrashFull", "OldCurAppStart",
+                     "OldCurWait", "OldCurArrow", "OldBinEmptyWave"});
+    EXPECT_EQ(SectionKeys(), keys);
+
+    // The applied values.
+    char entry[MAX_PATH] = "", shortPath[MAX_PATH] = "";
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
+    GetShortPathNameA((system + "Wiesenhain.scr").c_str(), shortPath, sizeof shortPath);
+    EXPECT_STREQ(entry, shortPath);
+    EXPECT_EQ(after["display screen saver active"], "1");
+    if (options.wallpaper) {
+        EXPECT_EQ(after["desktop Wallpaper"], windows + "wiesenhain.bmp");
+        EXPECT_EQ(after["desktop TileWallpaper"], "0");
+        EXPECT_EQ(after["colors Background"], "0 0 0");
+    }
+    if (options.cursorsAndIcons) {
+        EXPECT_EQ(after["icon " + IconKey(kComputerClass) + " @"], target + "wiesenhain.exe,0");
+        EXPECT_EQ(after["icon " + IconKey(kNetworkClass) + " @"], target + "wiesenhain.exe,1");
+        EXPECT_EQ(after["icon " + IconKey(kRecycleBinClass) + " @"], target + "wiesenhain.exe,2");
+        EXPECT_EQ(after["cursor HKCU Wait"], target + "wiesenhain-cur-wait.ani");
+        EXPECT_EQ(after["cursor HKU Arrow"], target + "wiesenhain-cur-arrow.cur");
+        EXPECT_EQ(after["sound"], target + "wiesenhain.wav");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, InstallOptionsTest,
+                         ::testing::Values(Options{true, true}, Options{true, false},
+                                           Options{false, true}, Options{false, false}),
+                         [](const ::testing::TestParamInfo<Options>& info) {
+                             return std::string(info.param.wallpaper ? "Wallpaper"
+                                                                     : "NoWallpaper") +
+                                    (info.param.cursorsAndIcons ? "Cursors" : "NoCursors");
+                         });
+
+TEST_F(InstallTest, CompleteInstallWritesTheProductKeyTheEntryAndTheShortcut) {
+    BeginInstallRun(target, false, false);
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    std::string dir = target.substr(0, target.size() - 1);
+    EXPECT_EQ(std::string(g_setup.targetDirectory), dir);
+    const char* general = "SOFTWARE\\Vorq\\Wiesenhain\\general";
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, general, "dir"), dir);
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, general, "user"), "Kleingarten Sonnenblick");
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, general, "scr"), "Wiesenhain.scr");
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, general, "2").rfind("dword:", 0), 0u);
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, kUninstallEntryKey, "DisplayName"),
+              "Wiesenhain Bildschirmschoner");
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, kUninstallEntryKey, "UninstallString"),
+              std::string(g_setup.windowsDirectory) + "wiesenhain-remove.exe");
+    char shortcut[MAX_PATH];
+    ASSERT_TRUE(DesktopShortcutPath(shortcut, g_setup.productName));
+    EXPECT_TRUE(Exists(shortcut));
+}
+
+// ---- Failures ----
+
+TEST_F(InstallTest, ACorruptPackageEndsWithCode11AndRemovesTheInstalledFiles) {
+    ASSERT_TRUE(package_test::WriteWholeFile(medium + "curwait.ppk",
+                                             std::string("\x07\x00\x13\x37 kein deflate", 18)));
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    EXPECT_FALSE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 11);
+    NoInstalledFileLeft();
+    EXPECT_TRUE(SectionKeys().empty());
+    EXPECT_EQ(Differences(before, ThemeView({scratch})), "");
+}
+
+TEST_F(InstallTest, AnUnrecordableSettingEndsWithCode3BeforeAnyChange) {
+    DeleteRegValue(HKEY_USERS,
+                   ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", "");
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    EXPECT_FALSE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 3);
+    NoInstalledFileLeft();
+    EXPECT_TRUE(SectionKeys().empty());
+    EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
+    View after = ThemeView({scratch});
+    EXPECT_EQ(Differences(before, after), "");
+}
+
+TEST_F(InstallTest, ASettingThatCannotBeAppliedIsForgottenAndTheInstallGoesOn) {
+    // The arrow cursor on the medium is no cursor: loading it fails.
+    ASSERT_TRUE(package_test::WriteWholeFile(medium + "curarrow.ppk",
+                                             package_test::Deflate("kein Cursor")));
+    BeginInstallRun(target, false, true);
+    EXPECT_TRUE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 8);
+    std::set<std::string> keys = SectionKeys();
+    EXPECT_EQ(keys.count("OldCurArrow"), 0u);
+    EXPECT_EQ(keys.count("OldCurWait"), 1u);
+    EXPECT_EQ(keys.count("OldScreenSave"), 1u);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), "");
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait"),
+              target + "wiesenhain-cur-wait.ani");
+}
+
+// ---- The search for the installation files ----
+
+TEST_F(InstallTest, MissingFilesOpenTheChooserAndTheChosenMediumIsUsedFromThere) {
+    // The program starts in the scratch directory, which holds only the first
+    // four files; the rest are on the medium.
+    for (const char* name : {"setup.exe", "wall.ppk", "curstart.ppk"})
+        ASSERT_TRUE(CopyFileA((medium + name).c_str(), Scratch(name).c_str(), FALSE));
+    for (const char* name : {"setup.exe", "wall.ppk", "curstart.ppk"})
+        DeleteFileA((medium + name).c_str());
+    SetCurrentDirectoryA(scratch.c_str());
+    BeginInstallRun(target, true, true);
+    bool installed = false;
+    EXPECT_EQ(RunScenarioFile("choose-medium.scn", [&] { installed = RunInstall(); }), "");
+    EXPECT_TRUE(installed);
+    EXPECT_EQ(g_setup.errorCode, 0);
+    EXPECT_EQ(std::string(g_setup.sourceDirectory), medium);
+    for (const std::string& file : InstalledFiles())
+        EXPECT_TRUE(Exists(file)) << file;
+    EXPECT_EQ(FileText(target + "wiesenhain-cur-wait.ani"), PackageContent("curwait.ppk"));
+    // The files are copied from the chosen directory, which lacks the first
+    // three.
+    EXPECT_FALSE(Exists(target + "setup.exe"));
+    EXPECT_FALSE(Exists(target + "wall.ppk"));
+    EXPECT_TRUE(Exists(target + "curwait.ppk"));
+    EXPECT_TRUE(Exists(target + "screen.ppk"));
+}
+
+TEST_F(InstallTest, CancellingTheSearchEndsWithCode2AndRemovesTheInstalledFiles) {
+    for (const char* name : {"setup.exe", "wall.ppk", "curstart.ppk"})
+        ASSERT_TRUE(CopyFileA((medium + name).c_str(), Scratch(name).c_str(), FALSE));
+    SetCurrentDirectoryA(scratch.c_str());
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    bool installed = true;
+    EXPECT_EQ(RunScenarioFile("cancel-search.scn", [&] { installed = RunInstall(); }), "");
+    EXPECT_FALSE(installed);
+    EXPECT_EQ(g_setup.errorCode, 2);
+    NoInstalledFileLeft();
+    EXPECT_TRUE(SectionKeys().empty());
+    EXPECT_EQ(Differences(before, ThemeView({scratch})), "");
+}
+
+// ---- Uninstall ----
+
+TEST_F(InstallTest, UninstallInALaterRunRestoresEverything) {
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    BeginLaterRun();
+    EXPECT_EQ(std::string(g_setup.targetDirectory), target);
+    ASSERT_TRUE(RunUninstall());
+    EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
+    FinishUninstall();
+    View after = ThemeView({scratch});
+    // The seeded wallpaper "(None)" is recorded as "(none)" and comes back as
+    // the empty text, which means the same: no wallpaper.
+    EXPECT_EQ(after["desktop Wallpaper"], "");
+    after["desktop Wallpaper"] = before["desktop Wallpaper"];
+    // No screen saver was set: the restore writes "(none)".
+    char entry[64] = "";
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
+    EXPECT_STREQ(entry, "(none)");
+    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
+    after["system.ini"] = FileText(std::string(g_setup.windowsDirectory) + "system.ini");
+    std::set<std::string> changed = Changed(before, after);
+    changed.erase("dir " + target.substr(0, target.size() - 1)); // removed: it is empty
+    EXPECT_EQ(Join(changed), "") << Differences(before, after);
+    EXPECT_FALSE(Exists(target));
+}
+
+class FinishUninstallTest : public InstallTest {
+  protected:
+    void SetUp() override {
+        InstallTest::SetUp();
+        BeginInstallRun(target, false, false);
+        ASSERT_TRUE(RunInstall());
+        CompleteInstall();
+        BeginLaterRun();
+        ASSERT_TRUE(RunUninstall());
+    }
+    void Library(const char* subkey, const char* name) {
+        ASSERT_TRUE(SetRegValue(HKEY_LOCAL_MACHINE,
+                                (std::string("SOFTWARE\\Vorq\\Wiesenhain\\") + subkey).c_str(),
+                                name, "1"));
+    }
+};
+
+TEST_F(FinishUninstallTest, RemovesTheNamedLibrariesTheDataFileTheKeysAndTheDirectory) {
+    const char* named[][2] = {{"plants", "rose"},
+                              {"plants", "tulpe"},
+                              {"animations", "biene"},
+                              {"sounds", "summen"},
+                              {"specials", "regen"}};
+    for (auto& n : named) {
+        Library(n[0], n[1]);
+        ASSERT_TRUE(package_test::WriteWholeFile(target + n[1] + ".dll", "lib"));
+    }
+    // The other subkeys name no files.
+    for (const char* subkey : {"seeds", "aniint", "soundint", "specialint"}) {
+        Library(subkey, "saat");
+    }
+    ASSERT_TRUE(package_test::WriteWholeFile(Scratch("saat.dll"), "not the product's"));
+    ASSERT_TRUE(package_test::WriteWholeFile(target + "data", "data"));
+    FinishUninstall();
+    for (auto& n : named)
+        EXPECT_FALSE(Exists(target + n[1] + ".dll")) << n[1];
+    EXPECT_FALSE(Exists(target + "data"));
+    EXPECT_FALSE(Exists(target)) << "the emptied install directory goes";
+    EXPECT_TRUE(Exists(Scratch("saat.dll")));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
+    char shortcut[MAX_PATH];
+    ASSERT_TRUE(DesktopShortcutPath(shortcut, g_setup.productName));
+    EXPECT_FALSE(Exists(shortcut));
+}
+
+TEST_F(FinishUninstallTest, LeavesAnotherProductAndADirectoryThatIsNotEmpty) {
+    ASSERT_TRUE(
+        SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Anderes\\general", "dir", "C:\\anderes"));
+    ASSERT_TRUE(package_test::WriteWholeFile(target + "notizen.txt", "meine"));
+    FinishUninstall();
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain"));
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Anderes\\general", "dir"),
+              "C:\\anderes");
+    EXPECT_TRUE(Exists(target + "notizen.txt"));
+    DeleteFileA((target + "notizen.txt").c_str());
+}
+
+TEST_F(FinishUninstallTest, SkipsValueNamesThatWouldReachOutsideTheInstallDirectory) {
+    // Victims outside the install directory, reachable by the hostile names.
+    ASSERT_TRUE(package_test::WriteWholeFile(Scratch("opfer.dll"), "victim"));
+    ASSERT_TRUE(package_test::WriteWholeFile(Scratch("..dll"), "victim"));
+    ASSERT_TRUE(package_test::WriteWholeFile(Scratch("...dll"), "victim"));
+    std::string absolute = Scratch("opfer");
+    for (const char* name : {"..\\opfer", "../opfer", "sub/..\\..\\opfer"})
+        Library("plants", name);
+    Library("sounds", absolute.c_str());
+    Library("specials", ".");
+    Library("specials", "..");
+    Library("animations", "gut");
+    ASSERT_TRUE(package_test::WriteWholeFile(target + "gut.dll", "lib"));
+    FinishUninstall();
+    EXPECT_TRUE(Exists(Scratch("opfer.dll")));
+    EXPECT_TRUE(Exists(Scratch("..dll")));
+    EXPECT_TRUE(Exists(Scratch("...dll")));
+    EXPECT_FALSE(Exists(target + "gut.dll"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq"));
+}
+
+TEST_F(InstallTest, WithoutDirTheUninstallDeletesNothingInTheDriveRoot) {
+    BeginInstallRun(target, false, false);
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain\\general", "dir");
+    // Files of the table's names in the root of the current drive.
+    std::vector<std::string> rootFiles = {"\\wiesenhain.exe", "\\setup.exe", "\\screen.ppk",
+                                          "\\h-256.ani"};
+    for (const std::string& f : rootFiles)
+        ASSERT_TRUE(package_test::WriteWholeFile(f, "not the product's"));
+    BeginLaterRun();
+    EXPECT_STREQ(g_setup.targetDirectory, "\\");
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    for (const std::string& f : rootFiles) {
+        EXPECT_TRUE(Exists(f)) << f;
+        DeleteFileA(f.c_str());
+    }
+    // The installed files outside the target directory are gone.
+    EXPECT_FALSE(Exists(std::string(g_setup.windowsDirectory) + "wiesenhain-remove.exe"));
+    EXPECT_FALSE(Exists(std::string(g_setup.systemDirectory) + "Wiesenhain.scr"));
+    // RemoveProductData removed nothing: the product key stays.
+    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain\\general", "user"),
+              "Kleingarten Sonnenblick");
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
+    // The files installed into the target directory stay with it.
+    EXPECT_TRUE(Exists(target + "wiesenhain.exe"));
+}
+
+} // namespace

@@ -1,0 +1,45 @@
+// The round trip on a handful of generated starting machines: install with
+// the machine's options, uninstall in a later program run, and every setting
+// the theme touches is back, with no trace of the product left. (The native
+// emulation tests run hundreds and compare the whole machine.)
+#include "tests/support/package_files.h"
+#include "tests/support/test_machine.h"
+#include "tests/support/theme_machine.h"
+
+#include <string>
+
+using namespace theme_test;
+
+namespace {
+
+class RoundTripTest : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        CoInitialize(nullptr);
+        SeedThemeValues();
+        RemoveProductTraces();
+        CreateDirectoryA(Scratch("medium").c_str(), nullptr);
+        CreateDirectoryA(Scratch("alt").c_str(), nullptr);
+        ASSERT_TRUE(WriteMedium(Scratch("medium\\")));
+        SetCurrentDirectoryA(Scratch("medium").c_str());
+    }
+    void TearDown() override {
+        RemoveProductTraces();
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, sizeof windows);
+        SetCurrentDirectoryA(windows);
+        CoUninitialize();
+        MachineTest::TearDown();
+    }
+};
+
+TEST_F(RoundTripTest, GeneratedMachinesComeBackAsTheyWere) {
+    for (uint32_t seed = 1; seed <= 8; ++seed) {
+        StartMachine m = GenerateMachine(seed, Scratch("alt\\"));
+        SetUpMachine(m);
+        EXPECT_EQ(RoundTrip(m, Scratch("ziel\\"), {scratch}), "") << m.Describe();
+    }
+}
+
+} // namespace

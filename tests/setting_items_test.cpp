@@ -1,0 +1,430 @@
+// The twelve setting items on the machine: each kind records the current
+// value, gives the theme's value, applies it and restores the record. The
+// fixture seeds every value the items read (a fresh Wine prefix has no
+// desktop icon values and no ".Default" recycle-bin sound).
+#include "engine/install.h"
+#include "engine/item_key_texts.h"
+#include "engine/setting_item.h"
+#include "engine/setting_items.h"
+#include "shell/dialog_texts.h"
+#include "shell/scrambled_text.h"
+#include "shell/setup_state.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+#include "tests/support/package_files.h"
+#include "tests/support/test_machine.h"
+#include "tests/support/theme_machine.h"
+
+#include <string.h>
+
+#include <string>
+
+using namespace theme_test;
+
+namespace {
+
+enum ItemIndex {
+    kComputer,
+    kNetwork,
+    kTrashEmpty,
+    kTrashFull,
+    kTile,
+    kWallpaper,
+    kColor,
+    kCurAppStart,
+    kCurWait,
+    kCurArrow,
+    kSound,
+    kScreenSaver
+};
+
+SettingItem* Item(int index) {
+    return SettingItemList::Program().items[index];
+}
+
+std::string Recorded(const char* key) {
+    char buffer[kValueCapacity] = "?";
+    ProfileSettings::Read(key, buffer, sizeof buffer);
+    return buffer;
+}
+
+// The raw text stored under a key of the product section ("(none)" stays).
+std::string Stored(const char* key) {
+    char buffer[kValueCapacity] = "";
+    GetPrivateProfileStringA("Wiesenhain", key, "<missing>", buffer, sizeof buffer, "control.ini");
+    return buffer;
+}
+
+std::string ThemeValue(SettingItem* item) {
+    char buffer[kValueCapacity] = "";
+    item->GetThemeValue(buffer, sizeof buffer);
+    return buffer;
+}
+
+// Restores the item's record as the uninstall does.
+int Restore(SettingItem* item) {
+    char buffer[kValueCapacity];
+    if (!item->HasSaved() || !item->ReadSaved(buffer, sizeof buffer))
+        return 0;
+    return item->Apply(buffer);
+}
+
+std::string ScreenSaverEntry() {
+    char buffer[kValueCapacity] = "";
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "<missing>", buffer, sizeof buffer,
+                             "system.ini");
+    return buffer;
+}
+
+class SettingItemsTest : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        SeedThemeValues();
+        PrepareItemsOnce();
+        ResetSetupState();
+        ASSERT_TRUE(ResolveSystemDirectories());
+        snprintf(g_setup.targetDirectory, sizeof g_setup.targetDirectory, "%sziel\\",
+                 scratch.c_str());
+        ProfileSettings::RemoveSection();
+        SettingItemList& list = SettingItemList::Program();
+        for (int i = 0; i < list.count; ++i)
+            list.items[i]->isSaved = 0;
+    }
+    void TearDown() override {
+        RemoveProductTraces();
+        MachineTest::TearDown();
+    }
+    std::string Cursor(const char* name, bool animated) {
+        std::string path = Scratch(name);
+        EXPECT_TRUE(package_test::WriteWholeFile(path, animated ? AnimatedCursorBytes()
+                                                                : StaticCursorBytes()));
+        return path;
+    }
+};
+
+TEST(SettingItemKeyTexts, StoredScrambledAndUsableOnlyAfterUnscrambling) {
+    const char* plains[] = {"CLSID\\{", "}\\DefaultIcon", "Control Panel\\Desktop",
+                            "Control Panel\\Colors"};
+    const StoredText* stored[] = {&IconKeyPrefix, &IconKeySuffix, &DesktopKeyPath, &ColorsKeyPath};
+    auto copy =
+        ScrambleText("Control Panel\\Desktop", kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    EXPECT_NE(memcmp(copy.bytes, "Control Panel\\Desktop", sizeof copy.bytes), 0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(stored[i]->length, strlen(plains[i]) + 1) << plains[i];
+    PrepareItemsOnce();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_STREQ(stored[i]->text, plains[i]);
+    EXPECT_STREQ(ItemKeyPartComputer.text, kComputerClass);
+    EXPECT_STREQ(ItemKeyPartNetwork.text, kNetworkClass);
+    EXPECT_STREQ(ItemKeyPartRecycleBin.text, kRecycleBinClass);
+    // A second Prepare and credit line change nothing.
+    PrepareSettingItems();
+    ShowCreditLine();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_STREQ(stored[i]->text, plains[i]);
+    EXPECT_STREQ(ItemKeyPartComputer.text, kComputerClass);
+}
+
+TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
+    auto part = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D", kItemKeyScrambleStart,
+                             kItemKeyScramblePeriod);
+    ShellIconItem item("Computer", part.bytes, "", 0);
+    EXPECT_EQ(item.SaveCurrent(), 0) << "the scrambled key path names no icon key";
+    EXPECT_EQ(item.HasSaved(), 0);
+    // The failed read created the key (create-on-open); take it away again.
+    DeleteRegTree(HKEY_CLASSES_ROOT,
+                  (std::string("CLSID\\{") + part.bytes + "}\\DefaultIcon").c_str());
+    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part.bytes + "}").c_str());
+    UnscrambleText(part.bytes, sizeof part.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    EXPECT_EQ(item.SaveCurrent(), 1);
+    EXPECT_EQ(Recorded("Computer"), "explorer.exe,0");
+}
+
+TEST_F(SettingItemsTest, TheListHoldsTheTwelveItemsInOrder) {
+    struct Expected {
+        const char* key;
+        LocationKind location;
+        InstallCategory category;
+        int errorCode;
+    } expected[] = {
+        {"Computer", LocationKind::Target, InstallCategory::CursorsAndIcons, 4},
+        {"Network", LocationKind::Target, InstallCategory::CursorsAndIcons, 4},
+        {"TrashEmpty", LocationKind::Target, InstallCategory::CursorsAndIcons, 4},
+        {"TrashFull", LocationKind::Target, InstallCategory::CursorsAndIcons, 4},
+        {"OldTile", LocationKind::Literal, InstallCategory::Wallpaper, 5},
+        {"OldWall", LocationKind::Windows, InstallCategory::Wallpaper, 6},
+        {"OldColor", LocationKind::Literal, InstallCategory::Wallpaper, 7},
+        {"OldCurAppStart", LocationKind::Target, InstallCategory::CursorsAndIcons, 8},
+        {"OldCurWait", LocationKind::Target, InstallCategory::CursorsAndIcons, 8},
+        {"OldCurArrow", LocationKind::Target, InstallCategory::CursorsAndIcons, 8},
+        {"OldBinEmptyWave", LocationKind::Target, InstallCategory::CursorsAndIcons, 9},
+        {"OldScreenSave", LocationKind::System, InstallCategory::Always, 10},
+    };
+    const char* themes[] = {"wiesenhain.exe,0",
+                            "wiesenhain.exe,1",
+                            "wiesenhain.exe,2",
+                            "wiesenhain.exe,3",
+                            "0",
+                            "wiesenhain.bmp",
+                            "0",
+                            "wiesenhain-cur-appstart.ani",
+                            "wiesenhain-cur-wait.ani",
+                            "wiesenhain-cur-arrow.cur",
+                            "wiesenhain.wav",
+                            "Wiesenhain.scr"};
+    ASSERT_EQ(SettingItemList::Program().count, 12);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(expected[i].key);
+        EXPECT_STREQ(Item(i)->keyName, expected[i].key);
+        EXPECT_EQ(Item(i)->location, expected[i].location);
+        EXPECT_EQ(Item(i)->GetCategory(), expected[i].category);
+        EXPECT_EQ(Item(i)->GetErrorCode(), expected[i].errorCode);
+        EXPECT_EQ(ThemeValue(Item(i)), themes[i]);
+    }
+}
+
+TEST_F(SettingItemsTest, WithBothOptionsClearedOnlyTheScreenSaverIsSelected) {
+    g_setup.installWallpaper = false;
+    g_setup.installCursorsAndIcons = false;
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(IsCategorySelected(Item(i)->GetCategory()), i == kScreenSaver) << i;
+    g_setup.installWallpaper = true;
+    EXPECT_TRUE(IsCategorySelected(Item(kTile)->GetCategory()));
+    EXPECT_FALSE(IsCategorySelected(Item(kCurArrow)->GetCategory()));
+}
+
+TEST_F(SettingItemsTest, DesktopIconsRecordApplyAndRestore) {
+    std::string computer = IconKey(kComputerClass), network = IconKey(kNetworkClass);
+    ASSERT_EQ(Item(kComputer)->SaveCurrent(), 1);
+    ASSERT_EQ(Item(kNetwork)->SaveCurrent(), 1);
+    EXPECT_EQ(Item(kComputer)->isSaved, 1);
+    EXPECT_EQ(Recorded("Computer"), "explorer.exe,0");
+    EXPECT_EQ(Recorded("Network"), "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
+    std::string theme = g_setup.targetDirectory + ThemeValue(Item(kComputer));
+    ASSERT_EQ(Item(kComputer)->Apply(theme.c_str()), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), ""), theme);
+    EXPECT_EQ(Restore(Item(kComputer)), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), ""), "explorer.exe,0");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, network.c_str(), ""),
+              "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
+}
+
+TEST_F(SettingItemsTest, RecycleBinDefaultFollowsOnlyTheValueItEqualled) {
+    std::string bin = IconKey(kRecycleBinClass);
+    // The default value equals "empty" without regard to case.
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\WINDOWS\\SYSTEM\\SHELL32.DLL,31");
+    ASSERT_EQ(Item(kTrashEmpty)->Apply("C:\\ziel\\wiesenhain.exe,2"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "C:\\ziel\\wiesenhain.exe,2");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "C:\\ziel\\wiesenhain.exe,2");
+    ASSERT_EQ(Item(kTrashFull)->Apply("C:\\ziel\\wiesenhain.exe,3"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "C:\\ziel\\wiesenhain.exe,2")
+        << "the default showed the empty bin, not the full one";
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "C:\\ziel\\wiesenhain.exe,3");
+
+    // The default value equals neither: only the item's own value changes.
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "anders.dll,5");
+    ASSERT_EQ(Item(kTrashEmpty)->Apply("leer.dll,1"), 1);
+    ASSERT_EQ(Item(kTrashFull)->Apply("voll.dll,2"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "anders.dll,5");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "leer.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "voll.dll,2");
+
+    // The full bin's default follows "full".
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "voll.dll,2");
+    ASSERT_EQ(Item(kTrashFull)->Apply("neu.dll,3"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "neu.dll,3");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "leer.dll,1");
+}
+
+TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
+    std::string bin = IconKey(kRecycleBinClass);
+    for (const char* before : {"e.dll,1", "f.dll,2", "x.dll,3"}) {
+        SCOPED_TRACE(before);
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", before);
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", "f.dll,2");
+        ASSERT_EQ(Item(kTrashEmpty)->SaveCurrent(), 1);
+        ASSERT_EQ(Item(kTrashFull)->SaveCurrent(), 1);
+        EXPECT_EQ(Recorded("TrashEmpty"), "e.dll,1");
+        EXPECT_EQ(Recorded("TrashFull"), "f.dll,2");
+        Item(kTrashEmpty)->Apply("C:\\ziel\\wiesenhain.exe,2");
+        Item(kTrashFull)->Apply("C:\\ziel\\wiesenhain.exe,3");
+        Restore(Item(kTrashEmpty));
+        Restore(Item(kTrashFull));
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), before);
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "f.dll,2");
+    }
+}
+
+TEST_F(SettingItemsTest, TilingAndWallpaperRecordApplyAndRestore) {
+    ASSERT_EQ(Item(kTile)->SaveCurrent(), 1);
+    ASSERT_EQ(Item(kWallpaper)->SaveCurrent(), 1);
+    EXPECT_EQ(Stored("OldTile"), "0");
+    EXPECT_EQ(Stored("OldWall"), "(None)");
+    EXPECT_EQ(Recorded("OldWall"), "") << "\"(None)\" reads back as the empty text";
+    SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", "1");
+    ASSERT_EQ(Item(kTile)->SaveCurrent(), 1);
+    EXPECT_EQ(Recorded("OldTile"), "1");
+    ASSERT_EQ(Item(kTile)->Apply(ThemeValue(Item(kTile)).c_str()), 1);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "0");
+    std::string wallpaper = g_setup.windowsDirectory + ThemeValue(Item(kWallpaper));
+    ASSERT_EQ(Item(kWallpaper)->Apply(wallpaper.c_str()), 1);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper"), wallpaper);
+    Restore(Item(kTile));
+    Restore(Item(kWallpaper));
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "1");
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper"), "");
+}
+
+TEST_F(SettingItemsTest, MissingValuesFailTheRecordEmptyOnesAreRecordedAsNone) {
+    std::string computer = IconKey(kComputerClass);
+    const struct {
+        int index;
+        HKEY root;
+        std::string path;
+        const char* value;
+    } cases[] = {
+        {kComputer, HKEY_CLASSES_ROOT, computer, ""},
+        {kTrashFull, HKEY_CLASSES_ROOT, IconKey(kRecycleBinClass), "full"},
+        {kTile, HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"},
+        {kWallpaper, HKEY_CURRENT_USER, kDesktopKey, "Wallpaper"},
+        {kSound, HKEY_USERS,
+         ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", ""},
+    };
+    for (const auto& c : cases) {
+        SettingItem* item = Item(c.index);
+        SCOPED_TRACE(item->keyName);
+        DeleteRegValue(c.root, c.path.c_str(), c.value);
+        EXPECT_EQ(item->SaveCurrent(), 0);
+        EXPECT_EQ(item->isSaved, 0);
+        EXPECT_EQ(item->HasSaved(), 0);
+        SetRegValue(c.root, c.path.c_str(), c.value, "");
+        EXPECT_EQ(item->SaveCurrent(), 1);
+        EXPECT_EQ(item->isSaved, 1);
+        EXPECT_EQ(Stored(item->keyName), "(none)");
+        EXPECT_EQ(item->HasSaved(), 6);
+        EXPECT_EQ(Recorded(item->keyName), "");
+    }
+}
+
+TEST_F(SettingItemsTest, ColourRecordsTheDisplayAndAppliesBlackAsThreeZeros) {
+    INT element = COLOR_BACKGROUND;
+    COLORREF teal = RGB(0, 128, 128);
+    SetSysColors(1, &element, &teal);
+    ASSERT_EQ(Item(kColor)->SaveCurrent(), 1);
+    EXPECT_EQ(Recorded("OldColor"), std::to_string(RGB(0, 128, 128)));
+    EXPECT_EQ(ThemeValue(Item(kColor)), "0");
+    ASSERT_EQ(Item(kColor)->Apply("0"), 1);
+    EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), 0u);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kColorsKey, "Background"), "0 0 0");
+    EXPECT_EQ(Restore(Item(kColor)), 1);
+    EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), RGB(0, 128, 128));
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kColorsKey, "Background"), "0 128 128");
+    ASSERT_EQ(Item(kColor)->Apply(std::to_string(RGB(255, 64, 1)).c_str()), 1);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kColorsKey, "Background"), "255 64 1");
+}
+
+TEST_F(SettingItemsTest, CursorsRecordApplyAndRestoreTheStandardCursor) {
+    const char* names[] = {"AppStarting", "Wait", "Arrow"};
+    const int items[] = {kCurAppStart, kCurWait, kCurArrow};
+    std::string old = Cursor("ALT.CUR", false);
+    SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait", old.c_str());
+    DeleteRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow");
+    for (int i = 0; i < 3; ++i) {
+        SettingItem* item = Item(items[i]);
+        SCOPED_TRACE(item->keyName);
+        ASSERT_EQ(item->SaveCurrent(), 1) << "a missing value is recorded, not a failure";
+        EXPECT_EQ(Stored(item->keyName), i == 1 ? old : "(none)");
+        std::string theme = ThemeValue(item);
+        std::string file = Cursor(theme.c_str(), theme.find(".ani") != std::string::npos);
+        ASSERT_EQ(item->Apply(file.c_str()), 1);
+        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", names[i]), file);
+        EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", names[i]), file);
+        ASSERT_EQ(Restore(item), 1);
+        std::string expected = i == 1 ? old : "";
+        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", names[i]), expected);
+        EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", names[i]), expected);
+    }
+}
+
+TEST_F(SettingItemsTest, CursorApplyFailsWithoutARealCursorFile) {
+    std::string text = Scratch("text.cur");
+    package_test::WriteWholeFile(text, "not a cursor at all");
+    std::string arrow = RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow");
+    EXPECT_EQ(Item(kCurArrow)->Apply(text.c_str()), 0);
+    EXPECT_EQ(Item(kCurArrow)->Apply(Scratch("fehlt.cur").c_str()), 0);
+    EXPECT_EQ(Item(kCurArrow)->Apply(scratch.c_str()), 0) << "a directory";
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), arrow);
+    Item(kCurArrow)->SetThemeValue("anderer.cur");
+    EXPECT_EQ(ThemeValue(Item(kCurArrow)), "anderer.cur");
+    Item(kCurArrow)->SetThemeValue("wiesenhain-cur-arrow.cur");
+}
+
+TEST_F(SettingItemsTest, RecycleBinSoundRecordsAppliesAndRestores) {
+    const char* key = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+    ASSERT_EQ(Item(kSound)->SaveCurrent(), 1);
+    EXPECT_EQ(Recorded("OldBinEmptyWave"), "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+    std::string theme = g_setup.targetDirectory + ThemeValue(Item(kSound));
+    ASSERT_EQ(Item(kSound)->Apply(theme.c_str()), 1);
+    EXPECT_EQ(RegValue(HKEY_USERS, key, ""), theme);
+    Restore(Item(kSound));
+    EXPECT_EQ(RegValue(HKEY_USERS, key, ""), "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+}
+
+TEST_F(SettingItemsTest, ScreenSaverActiveStateAndShortPath) {
+    SettingItem* saver = Item(kScreenSaver);
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, SPIF_UPDATEINIFILE);
+    ASSERT_EQ(saver->SaveCurrent(), 1);
+    EXPECT_EQ(Stored("OldScreenSaveActive"), "0");
+    EXPECT_EQ(Stored("OldScreenSave"), "(none)") << "no screen saver was set";
+
+    // The theme's file name (case-sensitive) always switches it on.
+    std::string theme = g_setup.systemDirectory + ThemeValue(saver);
+    ASSERT_TRUE(package_test::WriteWholeFile(theme, "MZ"));
+    ASSERT_EQ(saver->Apply(theme.c_str()), 1);
+    BOOL active = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    EXPECT_TRUE(active);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive"), "1");
+    char shortPath[MAX_PATH] = "";
+    ASSERT_GT(GetShortPathNameA(theme.c_str(), shortPath, sizeof shortPath), 0u);
+    EXPECT_EQ(ScreenSaverEntry(), shortPath);
+    DeleteFileA(theme.c_str());
+
+    // Any other name: as recorded ("0").
+    ASSERT_EQ(saver->Apply("C:\\WINDOWS\\SYSTEM\\wiesenhain.scr"), 1);
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    EXPECT_FALSE(active) << "the name differs in case from the theme's";
+    EXPECT_EQ(ScreenSaverEntry(), "C:\\WINDOWS\\SYSTEM\\wiesenhain.scr") << "no short form";
+
+    // Restoring the empty record writes "(none)".
+    ASSERT_EQ(Restore(saver), 1);
+    EXPECT_EQ(ScreenSaverEntry(), "(none)");
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    EXPECT_FALSE(active);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive"), "0");
+
+    // No record of the active state (or one not starting with "0"): active.
+    ProfileSettings::Remove("OldScreenSaveActive");
+    ASSERT_EQ(saver->Apply(""), 1);
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    EXPECT_TRUE(active);
+    saver->ForgetSaved();
+    EXPECT_EQ(saver->HasSaved(), 0);
+    EXPECT_EQ(saver->isSaved, 0);
+    EXPECT_EQ(Stored("OldScreenSaveActive"), "<missing>");
+}
+
+TEST_F(SettingItemsTest, ScreenSaverRecordsTheActiveStateAndTheEntry) {
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_UPDATEINIFILE);
+    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", "C:\\WINDOWS\\SYSTEM\\BLUMEN.SCR",
+                               "system.ini");
+    ASSERT_EQ(Item(kScreenSaver)->SaveCurrent(), 1);
+    EXPECT_EQ(Stored("OldScreenSaveActive"), "1");
+    EXPECT_EQ(Stored("OldScreenSave"), "C:\\WINDOWS\\SYSTEM\\BLUMEN.SCR");
+    EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
+}
+
+} // namespace

@@ -1,0 +1,676 @@
+#include "tests/support/theme_machine.h"
+
+#include "engine/install.h"
+#include "engine/install_file_table.h"
+#include "engine/setting_item.h"
+#include "engine/setting_items.h"
+#include "platform/testing.h"
+#include "shell/dialog_texts.h"
+#include "shell/resource_ids.h"
+#include "shell/setup_state.h"
+#include "system/profile_settings.h"
+#include "system/registry_key.h"
+#include "system/shell_integration.h"
+#include "tests/support/package_files.h"
+
+#include <stdio.h>
+#include <string.h>
+
+namespace theme_test {
+
+const char kComputerClass[] = "20D04FE0-3AEA-1069-A2D8-08002B30309D";
+const char kNetworkClass[] = "208D2C60-3AEA-1069-A2D7-08002B30309D";
+const char kRecycleBinClass[] = "645FF040-5081-101B-9F08-00AA002F954E";
+const char kDesktopKey[] = "Control Panel\\Desktop";
+const char kColorsKey[] = "Control Panel\\Colors";
+const char kUninstallEntryKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Wiesenhain-Scr";
+
+namespace {
+
+void Put16(std::string& s, unsigned v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+// Equal without regard to ASCII case.
+bool SameNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int x = *a >= 'a' && *a <= 'z' ? *a - 32 : *a;
+        int y = *b >= 'a' && *b <= 'z' ? *b - 32 : *b;
+        if (x != y)
+            return false;
+        if (!x)
+            return true;
+    }
+}
+
+uint32_t Checksum(const std::string& data) {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : data)
+        h = (h ^ c) * 16777619u;
+    return h;
+}
+
+// A small deterministic generator (xorshift).
+struct Random {
+    uint32_t x;
+    explicit Random(uint32_t seed) : x(seed * 2654435761u + 1) {}
+    uint32_t Next() {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
+    }
+    uint32_t Below(uint32_t n) { return Next() % n; }
+    bool Chance(uint32_t percent) { return Below(100) < percent; }
+};
+
+const char* const kCursorValueNames[3] = {"AppStarting", "Wait", "Arrow"};
+const char kUserCursors[] = "Control Panel\\Cursors";
+const char kDefaultCursors[] = ".Default\\Control Panel\\Cursors";
+const char kSoundKey[] = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+
+std::string WindowsDir() {
+    char buffer[MAX_PATH] = "";
+    GetWindowsDirectoryA(buffer, sizeof buffer);
+    std::string d = buffer;
+    if (d.empty() || d.back() != '\\')
+        d += '\\';
+    return d;
+}
+
+std::string SystemDir() {
+    char buffer[MAX_PATH] = "";
+    GetSystemDirectoryA(buffer, sizeof buffer);
+    std::string d = buffer;
+    if (d.empty() || d.back() != '\\')
+        d += '\\';
+    return d;
+}
+
+// Files of a directory into the view: name -> size (and a checksum of the
+// content when `content`), subdirectories too when `recursive`.
+void ListDirectory(View& view, const std::string& directory, bool content, bool recursive) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((directory + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::string> subdirectories;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string path = directory + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            view["dir " + path] = "present";
+            if (recursive)
+                subdirectories.push_back(path + "\\");
+            continue;
+        }
+        // The profile files are viewed by their content (below).
+        if (!content &&
+            (SameNoCase(name.c_str(), "control.ini") || SameNoCase(name.c_str(), "system.ini")))
+            continue;
+        char text[64];
+        if (content) {
+            std::string bytes = FileText(path);
+            snprintf(text, sizeof text, "%zu bytes, %08x", bytes.size(), Checksum(bytes));
+        } else {
+            snprintf(text, sizeof text, "%lu bytes, %08lx%08lx",
+                     static_cast<unsigned long>(data.nFileSizeLow),
+                     static_cast<unsigned long>(data.ftLastWriteTime.dwHighDateTime),
+                     static_cast<unsigned long>(data.ftLastWriteTime.dwLowDateTime));
+        }
+        view["file " + path] = text;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    for (const std::string& sub : subdirectories)
+        ListDirectory(view, sub, content, recursive);
+}
+
+std::string ColorTriple(uint32_t color) {
+    char text[32];
+    snprintf(text, sizeof text, "%u %u %u", color & 0xFF, (color >> 8) & 0xFF,
+             (color >> 16) & 0xFF);
+    return text;
+}
+
+} // namespace
+
+std::string StaticCursorBytes() {
+    std::string image;
+    Put32(image, 40); // BITMAPINFOHEADER
+    Put32(image, 32);
+    Put32(image, 64); // XOR and AND masks stacked
+    Put16(image, 1);
+    Put16(image, 1);
+    Put32(image, 0);
+    Put32(image, 256);
+    Put32(image, 0);
+    Put32(image, 0);
+    Put32(image, 0);
+    Put32(image, 0);
+    Put32(image, 0x000000); // palette: black, white
+    Put32(image, 0xFFFFFF);
+    for (int row = 0; row < 32; ++row) // XOR mask: a small arrow-ish block
+        Put32(image, row < 16 ? 0x0000FF00u >> (row % 8) : 0);
+    for (int row = 0; row < 32; ++row) // AND mask: transparent around it
+        Put32(image, row < 16 ? ~(0x0000FF00u >> (row % 8)) : 0xFFFFFFFFu);
+    std::string file;
+    Put16(file, 0); // icon directory: reserved, type 2 (cursor), one image
+    Put16(file, 2);
+    Put16(file, 1);
+    file += static_cast<char>(32); // width, height, colours, reserved
+    file += static_cast<char>(32);
+    file += static_cast<char>(2);
+    file += static_cast<char>(0);
+    Put16(file, 1); // hot spot
+    Put16(file, 1);
+    Put32(file, static_cast<uint32_t>(image.size()));
+    Put32(file, 22);
+    return file + image;
+}
+
+std::string AnimatedCursorBytes() {
+    std::string frame = StaticCursorBytes();
+    std::string header;
+    header += "anih";
+    Put32(header, 36);
+    Put32(header, 36); // cbSize
+    Put32(header, 1);  // frames
+    Put32(header, 1);  // steps
+    Put32(header, 0);  // width, height, bit count, planes: from the frames
+    Put32(header, 0);
+    Put32(header, 0);
+    Put32(header, 0);
+    Put32(header, 10); // display rate (jiffies)
+    Put32(header, 1);  // the frames are icons (cursors)
+    std::string icon = "icon";
+    Put32(icon, static_cast<uint32_t>(frame.size()));
+    icon += frame;
+    if (frame.size() % 2)
+        icon += '\0';
+    std::string list = "LIST";
+    Put32(list, static_cast<uint32_t>(4 + icon.size()));
+    list += "fram" + icon;
+    std::string body = "ACON" + header + list;
+    std::string file = "RIFF";
+    Put32(file, static_cast<uint32_t>(body.size()));
+    return file + body;
+}
+
+std::string PackageContent(const char* packageName) {
+    std::string name = packageName;
+    if (name == "curarrow.ppk")
+        return StaticCursorBytes();
+    if (name == "curstart.ppk" || name == "curwait.ppk" || name == "h256.ppk" ||
+        name == "k256.ppk") {
+        std::string ani = AnimatedCursorBytes();
+        // Each animated file its own: a trailing pad chunk tells them apart.
+        ani += "pad ";
+        std::string tag = name.substr(0, 4);
+        Put32(ani, static_cast<uint32_t>(tag.size()));
+        ani += tag;
+        uint32_t riffSize = static_cast<uint32_t>(ani.size() - 8);
+        for (int i = 0; i < 4; ++i)
+            ani[4 + i] = static_cast<char>((riffSize >> (8 * i)) & 0xFF);
+        return ani;
+    }
+    if (name == "wall.ppk")
+        return "BM" + package_test::TextLike(3000, 7);
+    if (name == "empty.ppk")
+        return "RIFF\x24\x08\x00\x00WAVEfmt " + package_test::RandomBytes(200, 9);
+    if (name == "screen.ppk")
+        return "MZ" + package_test::RandomBytes(5000, 11);
+    return "";
+}
+
+std::string SetupProgramBytes() {
+    return "MZ setup " + package_test::TextLike(2000, 3);
+}
+
+bool WriteMedium(const std::string& directory, const std::vector<std::string>& leaveOut) {
+    for (const char* name : DisketteFileList::names) {
+        bool skip = false;
+        for (const std::string& l : leaveOut)
+            skip = skip || l == name;
+        if (skip)
+            continue;
+        std::string bytes = strcmp(name, "setup.exe") == 0
+                                ? SetupProgramBytes()
+                                : package_test::Deflate(PackageContent(name));
+        if (!package_test::WriteWholeFile(directory + name, bytes))
+            return false;
+    }
+    return true;
+}
+
+void PrepareItemsOnce() {
+    static bool done = false;
+    if (done)
+        return;
+    PrepareSettingItems();
+    ShowCreditLine();
+    done = true;
+}
+
+std::string RegValue(HKEY root, const char* path, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<missing>";
+    char buffer[1024];
+    DWORD size = sizeof buffer - 1, type = 0;
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return "<missing>";
+    if (type == REG_DWORD && size == 4) {
+        char text[32];
+        snprintf(text, sizeof text, "dword:%u", *reinterpret_cast<uint32_t*>(buffer));
+        return text;
+    }
+    buffer[size] = 0;
+    return std::string(buffer, strnlen(buffer, size));
+}
+
+bool RegKeyExists(HKEY root, const char* path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool SetRegValue(HKEY root, const char* path, const char* name, const char* text) {
+    HKEY key;
+    if (RegCreateKeyA(root, path, &key) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(strlen(text) + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+void DeleteRegValue(HKEY root, const char* path, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, name);
+    RegCloseKey(key);
+}
+
+void DeleteRegTree(HKEY root, const char* path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    char name[MAX_PATH];
+    std::vector<std::string> children;
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+        children.push_back(name);
+    RegCloseKey(key);
+    for (const std::string& child : children)
+        DeleteRegTree(root, (std::string(path) + "\\" + child).c_str());
+    RegDeleteKeyA(root, path);
+}
+
+std::string IconKey(const char* classId) {
+    return std::string("CLSID\\{") + classId + "}\\DefaultIcon";
+}
+
+void SeedThemeValues() {
+    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kComputerClass).c_str(), "", "explorer.exe,0");
+    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kNetworkClass).c_str(), "",
+                "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
+    std::string bin = IconKey(kRecycleBinClass);
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\WINDOWS\\SYSTEM\\shell32.dll,31");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "C:\\WINDOWS\\SYSTEM\\shell32.dll,31");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", "C:\\WINDOWS\\SYSTEM\\shell32.dll,32");
+    SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", "0");
+    SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", "(None)");
+    SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", "0 128 128");
+    for (const char* name : kCursorValueNames) {
+        SetRegValue(HKEY_CURRENT_USER, kUserCursors, name, "");
+        SetRegValue(HKEY_USERS, kDefaultCursors, name, "");
+    }
+    SetRegValue(HKEY_USERS, kSoundKey, "", "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
+}
+
+void BeginInstallRun(const std::string& targetDirectory, bool wallpaper, bool cursorsAndIcons) {
+    ResetSetupState();
+    g_setup.instance = platform_testing::ProgramInstance();
+    LoadStringA(g_setup.instance, kStringProductName, g_setup.productName,
+                sizeof g_setup.productName);
+    snprintf(g_setup.targetDirectory, sizeof g_setup.targetDirectory, "%s",
+             targetDirectory.c_str());
+    snprintf(g_setup.gardenName, sizeof g_setup.gardenName, "%s", "Kleingarten Sonnenblick");
+    CreateDirectoryA(targetDirectory.c_str(), nullptr);
+    g_setup.installWallpaper = wallpaper;
+    g_setup.installCursorsAndIcons = cursorsAndIcons;
+    PrepareItemsOnce();
+}
+
+void BeginLaterRun() {
+    ResetSetupState();
+    // The items are program data: a new run starts with isSaved clear.
+    SettingItemList& list = SettingItemList::Program();
+    for (int i = 0; i < list.count; ++i)
+        list.items[i]->isSaved = 0;
+    g_setup.instance = platform_testing::ProgramInstance();
+    if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey)) {
+        RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+        product.ReadString("general", "dir", g_setup.targetDirectory,
+                           sizeof g_setup.targetDirectory);
+        strcat(g_setup.targetDirectory, "\\");
+    }
+    LoadStringA(g_setup.instance, kStringProductName, g_setup.productName,
+                sizeof g_setup.productName);
+    PrepareItemsOnce();
+}
+
+void RemoveProductTraces() {
+    ProfileSettings::RemoveSection();
+    DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq");
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
+    if (ResolveSystemDirectories()) {
+        for (const InstallFileEntry& row : InstallFileTable::rows) {
+            if (row.location != LocationKind::Target)
+                DeleteFileA((DirectoryFor(row.location) + std::string(row.targetName)).c_str());
+        }
+    }
+    char name[kProductNameCapacity] = "";
+    LoadStringA(platform_testing::ProgramInstance(), kStringProductName, name, sizeof name);
+    DeleteDesktopShortcut(name);
+}
+
+std::string FileText(const std::string& path) {
+    return package_test::ReadWholeFile(path);
+}
+
+View ThemeView(const std::vector<std::string>& directories) {
+    View v;
+    const char* classes[3] = {kComputerClass, kNetworkClass, kRecycleBinClass};
+    for (const char* c : classes) {
+        std::string key = IconKey(c);
+        v["icon " + key + " @"] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), "");
+        if (c == kRecycleBinClass) {
+            v["icon " + key + " empty"] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), "empty");
+            v["icon " + key + " full"] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), "full");
+        }
+    }
+    for (const char* name : {"Wallpaper", "TileWallpaper", "ScreenSaveActive"})
+        v[std::string("desktop ") + name] = RegValue(HKEY_CURRENT_USER, kDesktopKey, name);
+    v["colors Background"] = RegValue(HKEY_CURRENT_USER, kColorsKey, "Background");
+    for (const char* name : kCursorValueNames) {
+        v[std::string("cursor HKCU ") + name] = RegValue(HKEY_CURRENT_USER, kUserCursors, name);
+        v[std::string("cursor HKU ") + name] = RegValue(HKEY_USERS, kDefaultCursors, name);
+    }
+    v["sound"] = RegValue(HKEY_USERS, kSoundKey, "");
+    char text[32];
+    snprintf(text, sizeof text, "%06lx", static_cast<unsigned long>(GetSysColor(COLOR_BACKGROUND)));
+    v["display color"] = text;
+    BOOL active = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    v["display screen saver active"] = active ? "1" : "0";
+    v["key SOFTWARE\\Vorq"] = RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq") ? "yes" : "no";
+    v["key Wiesenhain"] =
+        RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain") ? "yes" : "no";
+    v["key uninstall entry"] = RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey) ? "yes" : "no";
+    std::string windows = WindowsDir();
+    v["control.ini"] = FileText(windows + "control.ini");
+    v["system.ini"] = FileText(windows + "system.ini");
+    char name[kProductNameCapacity] = "", shortcut[MAX_PATH] = "";
+    LoadStringA(platform_testing::ProgramInstance(), kStringProductName, name, sizeof name);
+    v["shortcut"] = DesktopShortcutPath(shortcut, name) && package_test::Exists(shortcut)
+                        ? "present"
+                        : "absent";
+    ListDirectory(v, windows, false, false);
+    ListDirectory(v, SystemDir(), false, false);
+    for (const std::string& d : directories)
+        ListDirectory(v, d, true, true);
+    return v;
+}
+
+std::string Differences(const View& before, const View& after) {
+    std::string out;
+    auto show = [](const View& v, const std::string& key) {
+        auto it = v.find(key);
+        return it == v.end() ? std::string("<none>") : "\"" + it->second + "\"";
+    };
+    for (const auto& [key, value] : before)
+        if (!after.count(key) || after.at(key) != value)
+            out += key + ": " + show(before, key) + " -> " + show(after, key) + "\n";
+    for (const auto& [key, value] : after)
+        if (!before.count(key))
+            out += key + ": <none> -> \"" + value + "\"\n";
+    return out;
+}
+
+// ---- Round trip ----
+
+std::string StartMachine::Describe() const {
+    std::string d =
+        "seed " + std::to_string(seed) + ": options " + (wallpaperOption ? "wallpaper " : "") +
+        (cursorsOption ? "cursors+icons" : "") + "; tile \"" + tile + "\", wallpaper \"" +
+        wallpaper + "\", colour " + ColorTriple(color) + ", cursors \"" + cursors[0] + "\" \"" +
+        cursors[1] + "\" \"" + cursors[2] + "\", sound \"" + sound + "\", screen saver \"" +
+        screenSaver + "\", active " + (active ? "1" : "0") + ", icons \"" + icons[0] + "\" \"" +
+        icons[1] + "\" \"" + icons[2] + "\" empty \"" + binEmpty + "\" full \"" + binFull +
+        "\", other control.ini sections " + (otherControlSections ? "yes" : "no");
+    return d;
+}
+
+StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) {
+    Random r(seed);
+    StartMachine m;
+    m.seed = seed;
+    const char* iconFiles[] = {"explorer.exe", "C:\\WINDOWS\\SYSTEM\\shell32.dll",
+                               "C:\\Programme\\Garten\\garten.ico", "C:\\WINDOWS\\moricons.dll"};
+    for (std::string& icon : m.icons)
+        icon = std::string(iconFiles[r.Below(4)]) + "," + std::to_string(r.Below(40));
+    m.binEmpty = std::string(iconFiles[r.Below(4)]) + "," + std::to_string(r.Below(40));
+    m.binFull = std::string(iconFiles[r.Below(4)]) + "," + std::to_string(r.Below(40));
+    switch (r.Below(3)) { // the bin's default shows its state, or neither value
+    case 0:
+        m.icons[2] = m.binEmpty;
+        break;
+    case 1:
+        m.icons[2] = m.binFull;
+        break;
+    }
+    m.tile = r.Chance(50) ? "0" : "1";
+    const char* wallpapers[] = {"(None)", "", "C:\\WINDOWS\\Wolken.bmp",
+                                "C:\\WINDOWS\\Gr\xFCne Wiese.bmp",
+                                "C:\\Eigene Dateien\\ferien.bmp"};
+    m.wallpaper = wallpapers[r.Below(5)];
+    m.color = r.Next() & 0xFFFFFF;
+    const char* cursorFiles[] = {"ALT-PFEIL.CUR", "sanduhr.ani", "Laufen alt.ani", "hand.cur"};
+    for (std::string& c : m.cursors) {
+        switch (r.Below(3)) {
+        case 0:
+            c = "<missing>";
+            break;
+        case 1:
+            c = "";
+            break;
+        default:
+            c = cursorDirectory + cursorFiles[r.Below(4)];
+        }
+    }
+    const char* sounds[] = {"", "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav",
+                            "C:\\WINDOWS\\MEDIA\\Ding.wav"};
+    m.sound = sounds[r.Below(3)];
+    const char* savers[] = {"<missing>", "<noboot>", "(none)", "C:\\WINDOWS\\SYSTEM\\BLUMEN.SCR",
+                            "C:\\WINDOWS\\SYSTEM\\FEHLT.SCR"};
+    m.screenSaver = savers[r.Below(5)];
+    m.active = r.Chance(50);
+    m.otherControlSections = r.Chance(60);
+    m.wallpaperOption = r.Chance(50);
+    m.cursorsOption = r.Chance(50);
+    // Now and then a value an install must record is missing.
+    if (r.Chance(8)) {
+        switch (r.Below(4)) {
+        case 0:
+            m.tile = "<missing>";
+            break;
+        case 1:
+            m.wallpaper = "<missing>";
+            break;
+        case 2:
+            m.sound = "<missing>";
+            break;
+        default:
+            m.icons[1] = "<missing>";
+        }
+    }
+    return m;
+}
+
+namespace {
+
+void SetOrDelete(HKEY root, const char* path, const char* name, const std::string& value) {
+    if (value == "<missing>")
+        DeleteRegValue(root, path, name);
+    else
+        SetRegValue(root, path, name, value.c_str());
+}
+
+// system.ini and control.ini with what the theme may leave behind taken out:
+// a "SCRNSAVE.EXE=(none)" line stands for a missing key (the profile reads
+// both as the empty text), and a [boot] section left empty by that.
+std::string WithoutNoneScreenSaver(const std::string& text) {
+    std::string out, section;
+    std::string pendingHeader;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        else
+            ++end;
+        std::string line = text.substr(start, end - start);
+        start = end;
+        std::string bare = line;
+        while (!bare.empty() && (bare.back() == '\n' || bare.back() == '\r'))
+            bare.pop_back();
+        if (SameNoCase(bare.c_str(), "SCRNSAVE.EXE=(none)"))
+            continue;
+        if (SameNoCase(bare.c_str(), "[boot]")) {
+            pendingHeader = line; // kept only when an entry follows
+            continue;
+        }
+        if (!pendingHeader.empty()) {
+            if (bare.empty() || bare[0] == '[') {
+                pendingHeader.clear();
+            } else {
+                out += pendingHeader;
+                pendingHeader.clear();
+            }
+        }
+        out += line;
+    }
+    return out;
+}
+
+void Normalize(View& v) {
+    std::string& wallpaper = v["desktop Wallpaper"];
+    if (SameNoCase(wallpaper.c_str(), "(none)"))
+        wallpaper = "";
+    for (auto& [key, value] : v)
+        if (key.rfind("cursor ", 0) == 0 && value == "<missing>")
+            value = "";
+    v["system.ini"] = WithoutNoneScreenSaver(v["system.ini"]);
+    // Recording creates control.ini; removing the section leaves it empty.
+    if (v["control.ini"] == "<missing>")
+        v["control.ini"] = "";
+}
+
+} // namespace
+
+void SetUpMachine(const StartMachine& m) {
+    const char* classes[3] = {kComputerClass, kNetworkClass, kRecycleBinClass};
+    for (int i = 0; i < 3; ++i)
+        SetOrDelete(HKEY_CLASSES_ROOT, IconKey(classes[i]).c_str(), "", m.icons[i]);
+    std::string bin = IconKey(kRecycleBinClass);
+    SetOrDelete(HKEY_CLASSES_ROOT, bin.c_str(), "empty", m.binEmpty);
+    SetOrDelete(HKEY_CLASSES_ROOT, bin.c_str(), "full", m.binFull);
+    SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", m.tile);
+    SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", m.wallpaper);
+    SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", ColorTriple(m.color).c_str());
+    for (int i = 0; i < 3; ++i) {
+        const std::string& c = m.cursors[i];
+        if (!c.empty() && c != "<missing>") {
+            bool animated = c.size() > 4 && SameNoCase(c.c_str() + c.size() - 4, ".ani");
+            package_test::WriteWholeFile(c, animated ? AnimatedCursorBytes() : StaticCursorBytes());
+        }
+        SetOrDelete(HKEY_CURRENT_USER, kUserCursors, kCursorValueNames[i], c);
+        SetOrDelete(HKEY_USERS, kDefaultCursors, kCursorValueNames[i], c);
+    }
+    SetOrDelete(HKEY_USERS, kSoundKey, "", m.sound);
+    if (m.screenSaver == "<noboot>") {
+        WritePrivateProfileStringA("boot", nullptr, nullptr, "system.ini");
+    } else if (m.screenSaver == "<missing>") {
+        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
+    } else {
+        WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", m.screenSaver.c_str(), "system.ini");
+        if (m.screenSaver.find("BLUMEN") != std::string::npos)
+            package_test::WriteWholeFile(m.screenSaver, "MZ Blumen");
+    }
+    SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive", m.active ? "1" : "0");
+    // The session follows: display calls after the registry is in place.
+    COLORREF color = m.color;
+    INT element = COLOR_BACKGROUND;
+    SetSysColors(1, &element, &color);
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, m.active ? 1 : 0, nullptr, SPIF_UPDATEINIFILE);
+    if (m.otherControlSections) {
+        WritePrivateProfileStringA("Gartenplaner", "Beete", "12", "control.ini");
+        WritePrivateProfileStringA("current", "color schemes", "Windows-Standard", "control.ini");
+    } else {
+        DeleteFileA((WindowsDir() + "control.ini").c_str());
+    }
+}
+
+bool InstallMustFailRecording(const StartMachine& m) {
+    bool wallpaperMissing = m.tile == "<missing>" || m.wallpaper == "<missing>";
+    bool iconOrSoundMissing = m.sound == "<missing>" || m.icons[0] == "<missing>" ||
+                              m.icons[1] == "<missing>" || m.icons[2] == "<missing>";
+    return (m.wallpaperOption && wallpaperMissing) || (m.cursorsOption && iconOrSoundMissing);
+}
+
+std::string RoundTrip(const StartMachine& m, const std::string& target,
+                      const std::vector<std::string>& directories) {
+    View start = ThemeView(directories);
+    BeginInstallRun(target, m.wallpaperOption, m.cursorsOption);
+    bool installed = RunInstall();
+    std::string problems;
+    if (InstallMustFailRecording(m)) {
+        if (installed || g_setup.errorCode != 3)
+            problems += "install should fail with code 3, gave " + std::to_string(installed) +
+                        " code " + std::to_string(g_setup.errorCode) + "\n";
+        // The target directory made by the main dialog stays after a failure.
+        RemoveDirectoryA(target.c_str());
+    } else {
+        if (!installed || g_setup.errorCode != 0)
+            problems += "install gave " + std::to_string(installed) + " code " +
+                        std::to_string(g_setup.errorCode) + "\n";
+        CompleteInstall();
+        BeginLaterRun();
+        if (std::string(g_setup.targetDirectory) != target)
+            problems += "later run read target \"" + std::string(g_setup.targetDirectory) + "\"\n";
+        if (!RunUninstall())
+            problems += "uninstall failed\n";
+        FinishUninstall();
+    }
+    View end = ThemeView(directories);
+    Normalize(start);
+    Normalize(end);
+    return problems + Differences(start, end);
+}
+
+} // namespace theme_test

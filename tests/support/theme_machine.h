@@ -1,0 +1,113 @@
+// Test support for the setting items and the install and uninstall
+// procedures, on both targets: cursor files, an installation medium, the
+// registry read without creating keys, the program runs as the main flow
+// starts them, and a view of everything the theme touches.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <map>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+namespace theme_test {
+
+// A minimal valid static cursor (.cur: icon directory of type 2, one 32x32
+// monochrome image) and animated cursor (.ani: RIFF form ACON, one frame).
+std::string StaticCursorBytes();
+std::string AnimatedCursorBytes();
+
+// The unpacked content of a package file of the test medium, and the bytes
+// of its "setup.exe".
+std::string PackageContent(const char* packageName);
+std::string SetupProgramBytes();
+
+// Writes the installation medium into `directory` (ending in "\"):
+// "setup.exe" and the eight package files, raw deflate streams. A name in
+// `leaveOut` is not written.
+bool WriteMedium(const std::string& directory, const std::vector<std::string>& leaveOut = {});
+
+// The registry key texts usable: Prepare of every item and the credit line's
+// unscrambling of the item key parts (both happen once per process).
+void PrepareItemsOnce();
+
+// The registry, read and written without the program's create-on-open.
+std::string RegValue(HKEY root, const char* path, const char* name); // "<missing>" when absent
+bool RegKeyExists(HKEY root, const char* path);
+bool SetRegValue(HKEY root, const char* path, const char* name, const char* text);
+void DeleteRegValue(HKEY root, const char* path, const char* name);
+void DeleteRegTree(HKEY root, const char* path);
+
+// The icon key path of a desktop object under HKEY_CLASSES_ROOT.
+std::string IconKey(const char* classId);
+extern const char kComputerClass[];
+extern const char kNetworkClass[];
+extern const char kRecycleBinClass[];
+extern const char kDesktopKey[]; // "Control Panel\Desktop" (HKEY_CURRENT_USER)
+extern const char kColorsKey[];  // "Control Panel\Colors" (HKEY_CURRENT_USER)
+extern const char kUninstallEntryKey[];
+
+// Gives every value the theme records one known value on the machine (a fresh
+// Wine prefix lacks the desktop icon values and the ".Default" user's sound).
+void SeedThemeValues();
+
+// The first program run, as the main flow and the main dialog leave the
+// setup state before RunInstall: instance, product name, target directory
+// (created here when missing), the two options.
+void BeginInstallRun(const std::string& targetDirectory, bool wallpaper, bool cursorsAndIcons);
+// A later program run: the state cleared and read again as the main flow does
+// at start (installed: "dir" of the product key, with "\" appended).
+void BeginLaterRun();
+
+// Removes every trace of the product (records, product key, uninstall entry,
+// installed files, shortcut) so that the next test starts clean on Windows.
+void RemoveProductTraces();
+
+// Everything the theme touches, by name: the registry values of the items,
+// the desktop colour and screen saver state, the product keys, control.ini,
+// system.ini, the shortcut and the files of the Windows, system and given
+// directories (name -> size and checksum).
+using View = std::map<std::string, std::string>;
+View ThemeView(const std::vector<std::string>& directories);
+// The differences of two views, one line each; "" when equal.
+std::string Differences(const View& before, const View& after);
+
+// A whole file, "<missing>" when it cannot be read.
+std::string FileText(const std::string& path);
+
+// ---- Generated starting machines for the round trip ----
+
+struct StartMachine {
+    uint32_t seed = 0;
+    std::string icons[3]; // Computer, Network, recycle bin default
+    std::string binEmpty, binFull;
+    std::string tile, wallpaper; // "<missing>" leaves the value out
+    uint32_t color = 0;
+    std::string cursors[3]; // AppStarting, Wait, Arrow: "<missing>", "" or a cursor file
+    std::string sound;
+    std::string screenSaver; // "<missing>": no key; "<noboot>": no [boot] section
+    bool active = false;
+    bool otherControlSections = true;
+    bool wallpaperOption = false, cursorsOption = false;
+    std::string Describe() const;
+};
+
+// A starting machine from a seed; `cursorDirectory` (ending in "\") is where
+// its cursor files go.
+StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory);
+// Puts the machine's settings in place (registry, display, profile files,
+// cursor files).
+void SetUpMachine(const StartMachine& m);
+// Which setting a missing value makes unrecordable, or "" when the install
+// can record every selected item.
+bool InstallMustFailRecording(const StartMachine& m);
+
+// Runs one round trip on the current machine: install with the machine's
+// options into `target`, then a later run uninstalls and finishes. Returns
+// "" when the machine is back where it started, else what differs.
+// `extraCompare` views more (the whole registry, the file tree natively).
+std::string RoundTrip(const StartMachine& m, const std::string& target,
+                      const std::vector<std::string>& directories);
+
+} // namespace theme_test
