@@ -102,10 +102,16 @@ void UnscrambleText(char* text, size_t length, unsigned start, unsigned period) 
 }
 
 bool ShowCreditLine() {
-    UnscrambleText(CreditLine.text, CreditLine.length, kCreditLineScrambleStart,
-                   kCreditLineScramblePeriod);
-    for (const StoredText* part :
-         {&ItemKeyPartComputer, &ItemKeyPartNetwork, &ItemKeyPartRecycleBin})
-        UnscrambleText(part->text, part->length, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    // The texts are unscrambled in place, so only once per process: a second
+    // main dialog (tests run several) would scramble them again.
+    static bool plain = false;
+    if (!plain) {
+        UnscrambleText(CreditLine.text, CreditLine.length, kCreditLineScrambleStart,
+                       kCreditLineScramblePeriod);
+        for (const StoredText* part :
+             {&ItemKeyPartComputer, &ItemKeyPartNetwork, &ItemKeyPartRecycleBin})
+            UnscrambleText(part->text, part->length, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+        plain = true;
+    }
     return SetDlgItemTextA(g_setup.mainDialog, kCreditLineControl, CreditLine.text) != FALSE;
 }
