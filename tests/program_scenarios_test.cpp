@@ -155,3 +155,13 @@ TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ProgramRun, CloseBoxWhileUnpackingEndsWithTheInstallsResult) {
+    ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
+    ASSERT_EQ(Run("program-close-while-unpacking.scn"), "");
+    ExpectInstalledInto("c:\\ziel\\");
+}
+
+} // namespace
