@@ -102,7 +102,8 @@ void UnscrambleText(char* text, size_t length, unsigned start, unsigned period) 
 }
 
 bool ShowCreditLine() {
-    // The texts are unscrambled in place: a second pass would garble them.
+    // The texts are unscrambled in place, so only once per process: a second
+    // main dialog (tests run several) would scramble them again.
     static bool plain = false;
     if (!plain) {
         UnscrambleText(CreditLine.text, CreditLine.length, kCreditLineScrambleStart,

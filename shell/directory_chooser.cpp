@@ -66,7 +66,7 @@ void EnterSelectedEntry(HWND dialog) {
                             reinterpret_cast<LPARAM>(entry)) == LB_ERR)
         return;
     bool drive = entry[1] == '-';
-    char plain[MAX_PATH];
+    char plain[MAX_PATH] = "";
     if (!DlgDirSelectExA(dialog, plain, 259, kControlList) && !plain[0])
         return;
     char path[kListedCapacity + MAX_PATH];

@@ -230,6 +230,10 @@ TEST(DialogTexts, StoredKeyTextsUnscrambleToTheRegistryPaths) {
         if (strcmp(t.stored->text, t.plain) == 0)
             continue;
         std::string copy(t.stored->text, t.stored->length);
+        // A program run earlier in this process (the whole-program tests)
+        // has unscrambled the stored text in place already.
+        if (strcmp(t.stored->text, t.plain) == 0)
+            continue;
         EXPECT_NE(copy.substr(0, strlen(t.plain)), t.plain); // stored, not plain
         UnscrambleText(copy.data(), copy.size(), kItemKeyScrambleStart, kItemKeyScramblePeriod);
         EXPECT_STREQ(copy.c_str(), t.plain);

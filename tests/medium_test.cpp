@@ -1,0 +1,58 @@
+// The installation medium's demo set (tools/make-medium): every package
+// unpacks to its file, the cursors load as cursors, and a whole medium fits
+// on one diskette.
+#include "tests/support/package_files.h"
+#include "tests/support/test_machine.h"
+#include "tools/make-medium/medium.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Medium : public MachineTest {};
+
+TEST_F(Medium, DemoPackagesUnpackToTheirFilesAndFitOnADiskette) {
+    std::vector<medium::NamedFile> files = medium::DemoFiles();
+    ASSERT_EQ(files.size(), 8u);
+    size_t packedTotal = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(files[i].name, medium::kPackages[i].file);
+        std::string packed = medium::Deflate(files[i].data), plain;
+        ASSERT_TRUE(medium::Inflate(packed, &plain)) << files[i].name;
+        EXPECT_EQ(plain, files[i].data) << files[i].name;
+        // A damaged or truncated stream is reported.
+        EXPECT_FALSE(medium::Inflate(packed.substr(0, packed.size() / 2), &plain));
+        packedTotal += packed.size();
+    }
+    // Room for setup.exe: the packages take well under a tenth of a diskette.
+    EXPECT_LT(packedTotal, 145000u);
+}
+
+TEST_F(Medium, DemoFilesHaveTheirFormats) {
+    std::vector<medium::NamedFile> files = medium::DemoFiles();
+    const std::string& bitmap = files[0].data;
+    ASSERT_GT(bitmap.size(), 54u);
+    EXPECT_EQ(bitmap.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>(bitmap[2]) | static_cast<unsigned char>(bitmap[3]) << 8 |
+                  static_cast<unsigned char>(bitmap[4]) << 16,
+              static_cast<int>(bitmap.size()));
+    const std::string& wave = files[4].data;
+    EXPECT_EQ(wave.substr(0, 4), "RIFF");
+    EXPECT_EQ(wave.substr(8, 8), "WAVEfmt ");
+    for (int i : {1, 2, 5, 6})
+        EXPECT_EQ(files[i].data.substr(8, 4), "ACON") << files[i].name;
+}
+
+TEST_F(Medium, GeneratedCursorsLoadAsCursors) {
+    std::vector<medium::NamedFile> files = medium::DemoFiles();
+    for (int i : {1, 2, 3, 5, 6}) {
+        std::string path = Scratch(files[i].name);
+        ASSERT_TRUE(package_test::WriteWholeFile(path, files[i].data));
+        HCURSOR cursor = LoadCursorFromFileA(path.c_str());
+        EXPECT_NE(cursor, nullptr) << files[i].name;
+        if (cursor)
+            DestroyCursor(cursor);
+    }
+}
+
+} // namespace

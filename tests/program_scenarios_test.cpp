@@ -1,0 +1,167 @@
+// The whole program from its entry (RunSetup), played by scenarios
+// (tests/scenarios/program-*.scn) the same way on both targets, each
+// followed by a look at the machine.
+#include "diskette/diskette_copy.h"
+#include "shell/run_setup.h"
+#include "tests/support/program_machine.h"
+#include "tests/support/scenario_files.h"
+#include "tests/support/test_machine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace program_test;
+
+const char* const kTestDirectories[] = {"c:\\wiesenhain", "c:\\neu", "c:\\fehlt", "c:\\ziel",
+                                        "c:\\medium"};
+
+class ProgramRun : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        CleanMachine();
+        ASSERT_TRUE(WriteMedium(kMedium));
+        ASSERT_TRUE(SetCurrentDirectoryA(kMedium));
+    }
+    void TearDown() override {
+        CleanMachine();
+        MachineTest::TearDown();
+    }
+
+    // Windows runs every test on the same machine: undo what a test left.
+    void CleanMachine() {
+        UninstallIfInstalled();
+        SetCurrentDirectoryA(scratch.c_str());
+        for (const char* directory : kTestDirectories)
+            RemoveTree(directory);
+        ResetSetupState();
+        DisketteCopy::ClearFileList();
+    }
+
+    // Runs the program under the scenario; its result must be 0.
+    std::string Run(const char* scenario) {
+        int result = -5;
+        std::string error = RunScenarioFile(
+            scenario, [&] { result = RunSetup(platform_testing::ProgramInstance()); });
+        EXPECT_EQ(result, 0) << scenario;
+        if (!error.empty())
+            error += " (error code " + std::to_string(g_setup.errorCode) + ")";
+        return error;
+    }
+
+    // Nothing of the theme anywhere.
+    void ExpectNothingInstalled() {
+        EXPECT_FALSE(IsInstalledMarkerPresent());
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
+        EXPECT_FALSE(ShortcutExists());
+        EXPECT_FALSE(package_test::Exists(WindowsFile("wiesenhain.bmp")));
+        EXPECT_FALSE(package_test::Exists(WindowsFile("wiesenhain-remove.exe")));
+        EXPECT_FALSE(package_test::Exists(SystemFile("Wiesenhain.scr")));
+    }
+
+    // A complete install into directory (ends with "\").
+    void ExpectInstalledInto(const std::string& directory) {
+        EXPECT_TRUE(IsInstalledMarkerPresent());
+        std::string files[] = {"wiesenhain.exe",
+                               "wiesenhain-cur-appstart.ani",
+                               "wiesenhain-cur-wait.ani",
+                               "wiesenhain-cur-arrow.cur",
+                               "wiesenhain.wav",
+                               "h-256.ani",
+                               "k-256.ani",
+                               "wall.ppk",
+                               "screen.ppk"};
+        for (const std::string& f : files)
+            EXPECT_TRUE(package_test::Exists(directory + f)) << directory + f;
+        std::vector<medium::NamedFile> demo = medium::DemoFiles();
+        EXPECT_EQ(package_test::ReadWholeFile(WindowsFile("wiesenhain.bmp")), demo[0].data);
+        EXPECT_EQ(package_test::ReadWholeFile(directory + "wiesenhain-cur-arrow.cur"),
+                  demo[3].data);
+        EXPECT_EQ(package_test::ReadWholeFile(SystemFile("Wiesenhain.scr")), demo[7].data);
+        EXPECT_EQ(package_test::ReadWholeFile(WindowsFile("wiesenhain-remove.exe")), SetupBytes());
+        std::string dir = directory.size() > 3 ? directory.substr(0, directory.size() - 1)
+                                               : directory.substr(0, 2);
+        EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "dir"), dir);
+        EXPECT_NE(RegistryValue(HKEY_LOCAL_MACHINE, kUninstallEntry, "UninstallString"),
+                  "<missing>");
+        EXPECT_TRUE(ShortcutExists());
+    }
+};
+
+TEST_F(ProgramRun, FirstRunInstallsWithTheDefaultsAndASecondRunUninstalls) {
+    ASSERT_EQ(Run("program-first-run.scn"), "");
+    ExpectInstalledInto("c:\\wiesenhain\\");
+    EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"), "Rosengarten");
+
+    ASSERT_EQ(Run("program-uninstall.scn"), "");
+    ExpectNothingInstalled();
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain\\wiesenhain.exe"));
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain\\wall.ppk"));
+    // The medium is untouched.
+    EXPECT_TRUE(package_test::Exists("c:\\medium\\wall.ppk"));
+}
+
+TEST_F(ProgramRun, DeclinedTermsChangeNothing) {
+    ASSERT_EQ(Run("program-terms-declined.scn"), "");
+    ExpectNothingInstalled();
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
+}
+
+TEST_F(ProgramRun, TargetDirectoryMessagesCreateNothing) {
+    ASSERT_EQ(Run("program-target-messages.scn"), "");
+    ExpectNothingInstalled();
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
+    EXPECT_FALSE(package_test::Exists("c:\\neu"));
+    EXPECT_FALSE(package_test::Exists("c:\\fehlt"));
+}
+
+TEST_F(ProgramRun, TrailingBackslashesAreDroppedAndTheDirectoryCreated) {
+    ASSERT_EQ(Run("program-trailing-backslashes.scn"), "");
+    ExpectInstalledInto("c:\\neu\\");
+}
+
+TEST_F(ProgramRun, DriveRootIsAnExistingDirectoryStoredAsTheBareDrive) {
+    ASSERT_EQ(Run("program-drive-root.scn"), "");
+    ExpectInstalledInto("c:\\");
+}
+
+TEST_F(ProgramRun, CancelEscapeAndCloseBoxEndWithoutInstalling) {
+    for (const char* scenario : {"program-cancel.scn", "program-escape.scn", "program-close.scn"}) {
+        EXPECT_EQ(Run(scenario), "");
+        ExpectNothingInstalled();
+    }
+}
+
+TEST_F(ProgramRun, CancelWhenInstalledShowsTheAbortedDialogAndKeepsTheTheme) {
+    ASSERT_EQ(Run("program-first-run.scn"), "");
+    ASSERT_EQ(Run("program-cancel-installed.scn"), "");
+    ExpectInstalledInto("c:\\wiesenhain\\");
+}
+
+TEST_F(ProgramRun, DamagedPackageFailsWithItsCode) {
+    ASSERT_TRUE(package_test::WriteWholeFile("c:\\medium\\curwait.ppk", "not a deflate stream"));
+    ASSERT_EQ(Run("program-damaged-package.scn"), "");
+    EXPECT_FALSE(IsInstalledMarkerPresent());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
+    EXPECT_FALSE(ShortcutExists());
+}
+
+TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles) {
+    ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
+    ASSERT_EQ(Run("program-browse.scn"), "");
+    ExpectInstalledInto("c:\\ziel\\");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ProgramRun, CloseBoxWhileUnpackingEndsWithTheInstallsResult) {
+    ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
+    ASSERT_EQ(Run("program-close-while-unpacking.scn"), "");
+    ExpectInstalledInto("c:\\ziel\\");
+}
+
+} // namespace
