@@ -1,0 +1,161 @@
+// The native host in a real terminal: tmux runs setup-host in a detached
+// 100 x 40 window, the test reads the screen with capture-pane and types
+// with send-keys. Skipped when tmux is not installed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string Shell(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    int rc = pclose(pipe);
+    if (status)
+        *status = rc;
+    return out;
+}
+
+class TmuxSession {
+  public:
+    TmuxSession() {
+        socket_ = "wiesen-test-" + std::to_string(getpid());
+        char pattern[] = "/tmp/wiesen-tmux-XXXXXX";
+        folder_ = mkdtemp(pattern) ? pattern : "";
+    }
+    ~TmuxSession() {
+        Tmux("kill-server");
+        std::error_code ec;
+        if (!folder_.empty())
+            std::filesystem::remove_all(folder_, ec);
+    }
+
+    const std::string& folder() const { return folder_; }
+
+    bool Start(const std::string& command) {
+        int status = 0;
+        Shell("tmux -L " + socket_ + " -f /dev/null new-session -d -x 100 -y 40 -s setup " +
+                  Quote(command) + " 2>&1",
+              &status);
+        return status == 0;
+    }
+
+    std::string Screen() { return Shell("tmux -L " + socket_ + " capture-pane -p -t setup 2>&1"); }
+
+    // Waits up to ten seconds for `text` to show; the last screen either way.
+    bool WaitFor(const std::string& text, std::string* screen) {
+        for (int i = 0; i < 100; ++i) {
+            *screen = Screen();
+            if (screen->find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    void Keys(const std::string& keys) { Tmux("send-keys -t setup " + keys); }
+    void Literal(const std::string& text) { Tmux("send-keys -t setup -l " + Quote(text)); }
+
+  private:
+    void Tmux(const std::string& arguments) {
+        Shell("tmux -L " + socket_ + " " + arguments + " >/dev/null 2>&1");
+    }
+
+    std::string socket_;
+    std::string folder_;
+};
+
+bool HaveTmux() {
+    int status = 0;
+    Shell("command -v tmux >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+#define EXPECT_SHOWS(session, text)                                                                \
+    do {                                                                                           \
+        std::string screen_;                                                                       \
+        EXPECT_TRUE((session).WaitFor(text, &screen_)) << "waiting for " << (text) << "\n"         \
+                                                       << screen_;                                 \
+    } while (0)
+
+TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::filesystem::create_directories(session.folder() + "/medium");
+    std::string command =
+        "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+        " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+        Quote(session.folder() + "/medium") + "; echo \"host ended: $?\"; sleep 30";
+    ASSERT_TRUE(session.Start(command));
+
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    session.Keys("M-j"); // Alt+J: "&Ja"
+
+    EXPECT_SHOWS(session, "Gartenname :");
+    EXPECT_SHOWS(session, "W\u00E4hlen");
+    EXPECT_SHOWS(session, "Themenpaket");
+
+    // Alt+G focuses the garden name; typed umlauts arrive; a character
+    // that code page 1252 cannot hold is refused with a note.
+    session.Keys("M-g");
+    session.Literal("Gr\u00FCn");
+    EXPECT_SHOWS(session, "Gr\u00FCn___");
+    session.Literal("\u0141");
+    EXPECT_SHOWS(session, "Dieses Zeichen kann hier nicht eingegeben werden.");
+    session.Keys("BSpace");
+    EXPECT_SHOWS(session, "Gr\u00FC___");
+
+    // Escape cancels: the aborted dialog comes, Enter ends it.
+    session.Keys("Escape");
+    EXPECT_SHOWS(session, "Die Installation wurde abgebrochen.");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "host ended: 0");
+}
+
+TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
+    int status = 0;
+    std::string out =
+        Shell("echo | " + Quote(WIESEN_SETUP_HOST) + " --machine /tmp/wiesen-no-terminal-" +
+                  std::to_string(getpid()) + " --medium /tmp 2>&1 | cat",
+              &status);
+    EXPECT_NE(out.find("needs a terminal"), std::string::npos) << out;
+    std::error_code ec;
+    std::filesystem::remove_all("/tmp/wiesen-no-terminal-" + std::to_string(getpid()), ec);
+}
+
+TEST(TerminalInTmux, TooSmallATerminalGivesAClearMessage) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color stty cols 60 rows 20; " +
+                          Quote(WIESEN_SETUP_HOST) + " --machine " +
+                          Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder()) + "; echo \"host ended: $?\"; sleep 30";
+    ASSERT_TRUE(session.Start(command));
+    EXPECT_SHOWS(session, "too small: 60 x 20");
+    EXPECT_SHOWS(session, "host ended: 2");
+}
+
+} // namespace
