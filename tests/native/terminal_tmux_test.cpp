@@ -60,6 +60,15 @@ class TmuxSession {
         return status == 0;
     }
 
+    // The shell that runs the pane's command.
+    std::string PanePid() {
+        std::string pid =
+            Shell("tmux -L " + socket_ + " display-message -p -t setup '#{pane_pid}'");
+        while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r'))
+            pid.pop_back();
+        return pid;
+    }
+
     std::string Screen() { return Shell("tmux -L " + socket_ + " capture-pane -p -t setup 2>&1"); }
 
     // Waits up to ten seconds for `text` to show; the last screen either way.
@@ -85,6 +94,12 @@ class TmuxSession {
     std::string folder_;
 };
 
+// After the host: its exit status, and how many of the terminal modes
+// "echo" and "icanon" are on again (2 when the terminal was restored).
+const std::string kAfterHost =
+    "; echo \"host ended: $?, terminal modes $(stty -a | tr ' ;' '\\n\\n' | grep -cx -e echo -e "
+    "icanon)\"; sleep 30";
+
 bool HaveTmux() {
     int status = 0;
     Shell("command -v tmux >/dev/null 2>&1", &status);
@@ -104,10 +119,10 @@ TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
     TmuxSession session;
     ASSERT_FALSE(session.folder().empty());
     std::filesystem::create_directories(session.folder() + "/medium");
-    std::string command =
-        "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
-        " --machine " + Quote(session.folder() + "/machine") + " --medium " +
-        Quote(session.folder() + "/medium") + "; echo \"host ended: $?\"; sleep 30";
+    std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
+                          Quote(WIESEN_SETUP_HOST) + " --machine " +
+                          Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder() + "/medium") + kAfterHost;
     ASSERT_TRUE(session.Start(command));
 
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
@@ -131,7 +146,26 @@ TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
     session.Keys("Escape");
     EXPECT_SHOWS(session, "Die Installation wurde abgebrochen.");
     session.Keys("Enter");
-    EXPECT_SHOWS(session, "host ended: 0");
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+}
+
+TEST(TerminalInTmux, AKillSignalGivesTheTerminalBack) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+                          " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder()) + kAfterHost;
+    ASSERT_TRUE(session.Start(command));
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    std::string shell = session.PanePid();
+    ASSERT_FALSE(shell.empty());
+    std::string host = Shell("pgrep -P " + shell + " | head -n 1");
+    ASSERT_FALSE(host.empty());
+    Shell("kill -TERM " + host);
+    EXPECT_SHOWS(session, "host ended: 143, terminal modes 2");
+    EXPECT_EQ(session.Screen().find("Verwendungsbedingungen"), std::string::npos);
 }
 
 TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
