@@ -18,8 +18,9 @@
 namespace dialogs {
 namespace {
 
-constexpr char kHintWaiting[] = "Tab/Umschalt+Tab: Feld   Enter: Standardschaltfl\xE4"
-                                "che   Esc: Abbrechen   Leertaste: Schalter   Alt+Buchstabe";
+constexpr char kHintWaiting[] = "Tab: n\xE4"
+                                "chstes Feld   Enter: Standardschalter   "
+                                "Esc: Abbrechen   Alt+Buchstabe: Kurzwahl";
 constexpr char kHintBusy[] = "Bitte warten ...";
 constexpr char kRefused[] = "Dieses Zeichen kann hier nicht eingegeben werden.";
 

@@ -1,10 +1,13 @@
 // The native host in a real terminal: tmux runs setup-host in a detached
 // 100 x 40 window, the test reads the screen with capture-pane and types
 // with send-keys. Skipped when tmux is not installed.
+#include "tests/support/package_files.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
@@ -39,7 +42,8 @@ std::string Shell(const std::string& command, int* status = nullptr) {
 class TmuxSession {
   public:
     TmuxSession() {
-        socket_ = "wiesen-test-" + std::to_string(getpid());
+        static int count = 0;
+        socket_ = "wiesen-test-" + std::to_string(getpid()) + "-" + std::to_string(++count);
         char pattern[] = "/tmp/wiesen-tmux-XXXXXX";
         folder_ = mkdtemp(pattern) ? pattern : "";
     }
@@ -166,6 +170,74 @@ TEST(TerminalInTmux, AKillSignalGivesTheTerminalBack) {
     Shell("kill -TERM " + host);
     EXPECT_SHOWS(session, "host ended: 143, terminal modes 2");
     EXPECT_EQ(session.Screen().find("Verwendungsbedingungen"), std::string::npos);
+}
+
+// An installation medium: the setup program and the packages, raw deflate
+// streams of small but real files (the cursors must be real cursor files
+// for the cursor items to apply).
+void MakeMedium(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    auto write = [&](const std::string& name, const std::string& data) {
+        std::ofstream(folder + "/" + name, std::ios::binary) << data;
+    };
+    std::string cursor("\0\0\2\0\1\0", 6);
+    cursor += std::string(16 + 40, '\0');
+    std::string animated = std::string("RIFF\x04\0\0\0ACON", 12);
+    write("setup.exe", "MZ" + package_test::TextLike(4096, 1));
+    write("wall.ppk", package_test::Deflate("BM" + package_test::RandomBytes(60000, 2)));
+    write("curstart.ppk", package_test::Deflate(animated));
+    write("curwait.ppk", package_test::Deflate(animated));
+    write("curarrow.ppk", package_test::Deflate(cursor));
+    write("empty.ppk", package_test::Deflate(std::string("RIFF\x04\0\0\0WAVE", 12)));
+    write("h256.ppk", package_test::Deflate(animated));
+    write("k256.ppk", package_test::Deflate(animated));
+    write("screen.ppk", package_test::Deflate("MZ" + package_test::RandomBytes(400000, 3)));
+}
+
+TEST(TerminalInTmux, InstallAndUninstall) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    MakeMedium(session.folder() + "/medium");
+    std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
+                          Quote(WIESEN_SETUP_HOST) + " --machine " +
+                          Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder() + "/medium");
+    ASSERT_TRUE(session.Start(command + kAfterHost));
+
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    session.Keys("M-j");
+    EXPECT_SHOWS(session, "Gartenname :");
+    session.Keys("M-g");
+    session.Literal("M\u00FChlenweg");
+    EXPECT_SHOWS(session, "M\u00FChlenweg_");
+    session.Keys("M-i"); // "&Installieren"
+    EXPECT_SHOWS(session, "erstellt werden ?");
+    session.Keys("Enter"); // "&Ja"
+    EXPECT_SHOWS(session, "Diskettenkopien");
+    session.Keys("Enter"); // "&Nein", the default
+    EXPECT_SHOWS(session, "Die Installation ist abgeschlossen.");
+    EXPECT_SHOWS(session, "Sch\u00F6ne \"Wiesenhain\" !");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "Liebe Pflanzenfreunde");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+    EXPECT_TRUE(std::filesystem::exists(session.folder() + "/machine"));
+
+    // Again on the same machine: the uninstall is offered.
+    TmuxSession again;
+    ASSERT_TRUE(again.Start(command + kAfterHost));
+    EXPECT_SHOWS(again, "Deinstallieren");
+    std::string screen = again.Screen();
+    EXPECT_EQ(screen.find("Verwendungsbedingungen"), std::string::npos);
+    // The focus starts on "Abbrechen"; Tab goes on to "Deinstallieren".
+    again.Keys("Tab");
+    again.Keys("Enter");
+    EXPECT_SHOWS(again, "\"Wiesenhain\" wurde erfolgreich");
+    EXPECT_SHOWS(again, "deinstalliert.");
+    again.Keys("Enter");
+    EXPECT_SHOWS(again, "host ended: 0, terminal modes 2");
 }
 
 TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
