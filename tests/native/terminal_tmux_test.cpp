@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -84,6 +85,26 @@ class TmuxSession {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return false;
+    }
+
+    // Clicks (twice: a double click) on the `offset`th cell of `text` on the
+    // screen, as an xterm reports the mouse (SGR mode); false when the text
+    // does not show.
+    bool ClickOn(const std::string& text, bool twice = false, int offset = 0) {
+        std::string screen = Screen();
+        size_t at = screen.find(text);
+        if (at == std::string::npos)
+            return false;
+        size_t lineStart = screen.rfind('\n', at);
+        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+        int row = 1 + static_cast<int>(std::count(screen.begin(), screen.begin() + at, '\n'));
+        int column = 1 + offset;
+        for (size_t i = lineStart; i < at; ++i)
+            column += (static_cast<unsigned char>(screen[i]) & 0xC0) != 0x80; // UTF-8 lead bytes
+        std::string where = std::to_string(column) + ";" + std::to_string(row);
+        for (int i = 0; i < (twice ? 2 : 1); ++i)
+            Literal("\x1B[<0;" + where + "M\x1B[<0;" + where + "m");
+        return true;
     }
 
     void Keys(const std::string& keys) { Tmux("send-keys -t setup " + keys); }
@@ -238,6 +259,35 @@ TEST(TerminalInTmux, InstallAndUninstall) {
     EXPECT_SHOWS(again, "deinstalliert.");
     again.Keys("Enter");
     EXPECT_SHOWS(again, "host ended: 0, terminal modes 2");
+}
+
+TEST(TerminalInTmux, TheMouse) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::filesystem::create_directories(session.folder() + "/medium");
+    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+                              " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+                              Quote(session.folder() + "/medium") + kAfterHost));
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    EXPECT_TRUE(session.ClickOn("[      Ja      ]"));
+    EXPECT_SHOWS(session, "[x] Hintergrundbild");
+    EXPECT_TRUE(session.ClickOn("Hintergrundbild"));
+    EXPECT_SHOWS(session, "[ ] Hintergrundbild");
+    EXPECT_TRUE(session.ClickOn("Durchsuchen"));
+    EXPECT_SHOWS(session, "[-c-]");
+    // A double click enters the drive: its folders show.
+    EXPECT_TRUE(session.ClickOn("[-c-]", true));
+    EXPECT_SHOWS(session, "[WINDOWS]");
+    // The chooser's close box, then the main dialog's: the setup just ends.
+    EXPECT_TRUE(session.ClickOn("aus [\u00D7]", false, 5));
+    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket"); // the chooser covered it
+    std::string screen = session.Screen();
+    EXPECT_EQ(screen.find("[WINDOWS]"), std::string::npos) << screen;
+    EXPECT_TRUE(session.ClickOn("[\u00D7]"));
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+    EXPECT_EQ(session.Screen().find("abgebrochen"), std::string::npos);
 }
 
 TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
