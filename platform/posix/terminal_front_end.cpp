@@ -329,6 +329,13 @@ bool TerminalFrontEnd::FromKey(HWND active, int status, unsigned key, Input* inp
         timeout(0);
         wint_t next;
         int nextStatus = get_wch(&next);
+        if (nextStatus == OK && (next == '[' || next == 'O')) {
+            // A key sequence the terminal description does not know: its
+            // parameters, then a final character; dropped.
+            while (get_wch(&next) == OK && !(next >= 0x40 && next <= 0x7E && next != '['))
+                continue;
+            return false;
+        }
         if (nextStatus == OK && next > ' ' && next < 0x7F) {
             MnemonicInput(input, static_cast<unsigned char>(next));
             return true;

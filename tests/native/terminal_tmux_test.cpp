@@ -290,6 +290,36 @@ TEST(TerminalInTmux, TheMouse) {
     EXPECT_EQ(session.Screen().find("abgebrochen"), std::string::npos);
 }
 
+TEST(TerminalInTmux, TheListBoxByKeyboard) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::filesystem::create_directories(session.folder() + "/medium");
+    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+                              " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+                              Quote(session.folder() + "/medium") + kAfterHost));
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    session.Keys("M-j");
+    EXPECT_SHOWS(session, "Gartenname");
+    session.Keys("M-s"); // "Durch&suchen ..."
+    EXPECT_SHOWS(session, "[-d-]");
+    // Alt+V focuses the list; a key the terminal description does not know
+    // (tmux's End) is dropped; Down and Up move the selection; Enter enters
+    // the selected drive.
+    session.Keys("M-v");
+    session.Keys("End");
+    session.Keys("Down Down Down Up");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "[WINDOWS]");
+    session.Keys("Escape");
+    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket");
+    session.Keys("Escape");
+    EXPECT_SHOWS(session, "Die Installation wurde abgebrochen.");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+}
+
 TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
     int status = 0;
     std::string out =
