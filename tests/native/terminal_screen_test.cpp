@@ -168,7 +168,8 @@ TEST_F(TerminalScreens, TheDialogsOfAnInstallAndUninstall) {
         {400, "", Alt('J')},
         {100, "", Click(200)},
         {0, "create-question", Key(VK_RETURN)},
-        {1001, "diskette-offer", Key(VK_RETURN)},
+        {1001, "diskette-offer", Alt('J')},
+        {1002, "diskette-copy", Alt('S')},
         {102, "install-done", Key(VK_RETURN)},
         {406, "welcome", Key(VK_RETURN)},
     });
@@ -186,7 +187,7 @@ TEST_F(TerminalScreens, TheDialogsOfAnInstallAndUninstall) {
     RunSetup(platform_testing::ProgramInstance());
     dialogs::SetFrontEnd(previous);
     EXPECT_TRUE(uninstall.failures.empty()) << uninstall.failures.front();
-    ASSERT_EQ(install.screens.size(), 5u);
+    ASSERT_EQ(install.screens.size(), 6u);
     ASSERT_EQ(uninstall.screens.size(), 1u);
     for (const auto& [name, screen] : install.screens)
         ExpectScreen(name, screen);
