@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 
 #include <curses.h>
+#include <errno.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <signal.h>
@@ -222,9 +223,12 @@ bool TerminalFrontEnd::NextInput(HWND active, bool busy, Input* input) {
         message_.clear();
         timeout(-1);
         wint_t key;
+        errno = 0;
         int status = get_wch(&key);
-        if (status == ERR)
+        if (status == ERR && errno == EINTR)
             continue;
+        if (status == ERR)
+            return false; // the terminal is gone: the window is abandoned
         if (picture_.tooSmall && !(status == KEY_CODE_YES && key == KEY_RESIZE))
             continue;
         if (FromKey(active, status, key, input))
