@@ -79,10 +79,11 @@ void EnterSelectedEntry(HWND dialog) {
         bool separator = length > 0 && g_chooser.listed[length - 1] != '\\';
         snprintf(path, sizeof path, "%s%s%s", g_chooser.listed, separator ? "\\" : "", plain);
     }
-    if (strlen(path) >= kListedCapacity)
+    size_t length = strlen(path);
+    if (length >= kListedCapacity)
         return;
     if (ListDirectory(dialog, path))
-        snprintf(g_chooser.listed, sizeof g_chooser.listed, "%s", path);
+        memcpy(g_chooser.listed, path, length + 1);
 }
 
 INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

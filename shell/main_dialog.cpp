@@ -132,7 +132,7 @@ bool ValidateTargetDirectory(HWND dialog, int editId) {
                      path, mark + 2);
         else
             snprintf(question, sizeof question, "%s", format);
-        if (MessageBoxA(dialog, question, caption, MB_YESNO) == IDNO)
+        if (MessageBoxA(dialog, question, caption, MB_YESNO) != IDYES)
             return false;
         if (!CreateDirectoryA(path, nullptr)) {
             ShowResourceMessage(dialog, kStringSetupCaption, kStringCannotCreate, MB_ICONERROR);

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "shell/dialog_texts.h"
 #include "shell/setup_state.h"
+#include "shell/small_dialogs.h"
 #include "tests/support/scenario_files.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,43 @@ TEST(DialogManager, DefaultButtonWithoutATemplateDefault) {
                               }),
               "");
     EXPECT_EQ(g_commands, std::vector<Command>({{200, 0}, {202, 0}, {200, 0}, {IDCANCEL, 0}}));
+}
+
+bool g_ownerDisabledMeanwhile;
+HWND g_owner;
+INT_PTR CALLBACK WatchingHelpProc(HWND help, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        g_ownerDisabledMeanwhile = !IsWindowEnabled(g_owner);
+    return HelpDialogProc(help, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK HelpOpeningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == 206) {
+        g_owner = dialog;
+        DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(101), dialog, WatchingHelpProc, 0);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 13);
+        return TRUE;
+    }
+    return message == WM_INITDIALOG;
+}
+
+TEST(DialogManager, NestedDialogDisablesItsOwnerAndGivesTheFocusBack) {
+    ResetSetupState();
+    g_setup.instance = platform_testing::ProgramInstance();
+    g_ownerDisabledMeanwhile = false;
+    INT_PTR result = 0;
+    EXPECT_EQ(RunScenarioFile("nested.scn",
+                              [&] {
+                                  result = DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(100),
+                                                           nullptr, HelpOpeningProc, 0);
+                              }),
+              "");
+    EXPECT_EQ(result, 13);
+    EXPECT_TRUE(g_ownerDisabledMeanwhile);
+    ResetSetupState();
 }
 
 // The chooser's template with a list: sorted entries, a click and a double

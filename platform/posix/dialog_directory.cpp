@@ -34,7 +34,7 @@ std::string Lower(const std::string& text) {
     return out;
 }
 
-// Splits a path specification into the directory to list and the file
+// Splits a path and pattern into the directory to list and the file
 // pattern: a directory is listed with "*"; otherwise the last component is
 // the pattern of its parent.
 bool SplitSpec(const std::string& spec, std::string* directory, std::string* pattern) {

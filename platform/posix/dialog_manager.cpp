@@ -64,6 +64,8 @@ struct Window {
     std::vector<Window*> children;
     std::string messageText;
     UINT messageType = 0;
+    Window* savedFocus = nullptr; // the focus before the window opened; given back after
+    bool disabledOwner = false;   // the owner was enabled and is disabled while this is open
 
     HWND handle() { return reinterpret_cast<HWND>(this); }
 };
@@ -253,11 +255,8 @@ void SetDefButton(Window* dialog, Window* next) {
         SetButtonDefaultStyle(next, true);
 }
 
-void FocusControl(Window* control, bool selectAll) {
+void FocusControl(Window* control) {
     S().focus = control;
-    if (selectAll && control && control->kind == Kind::Edit) {
-        // EM_SETSEL(0, -1): the next typed character replaces the text.
-    }
 }
 
 bool CanTakeFocus(const Window* c) {
@@ -288,7 +287,7 @@ Window* NextTabItem(Window* dialog, Window* from, bool previous) {
 void NextDlgCtl(Window* dialog, Window* control) {
     if (!control)
         return;
-    FocusControl(control, true);
+    FocusControl(control);
     SetDefButton(dialog, control);
 }
 
@@ -326,8 +325,6 @@ LRESULT ControlMessage(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETTEXT:
         w->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
-        if (w->kind == Kind::Edit && static_cast<int>(w->text.size()) > w->limit && false)
-            w->text.resize(w->limit);
         return TRUE;
     case WM_GETTEXT: {
         char* buffer = reinterpret_cast<char*>(lParam);
@@ -487,7 +484,7 @@ LRESULT Send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
         if (w->proc) {
             INT_PTR handled = w->proc(w->handle(), message, wParam, lParam);
             if (handled)
-                return message == WM_INITDIALOG ? handled : handled;
+                return handled;
         }
         return DefDialogMessage(w, message, wParam, lParam);
     }
@@ -556,7 +553,7 @@ void Click(Window* control) {
         break;
     case Kind::Edit:
     case Kind::ListBox:
-        FocusControl(control, false);
+        FocusControl(control);
         SetDefButton(dialog, control);
         break;
     default:
@@ -704,12 +701,28 @@ bool RunPosted() {
     return true;
 }
 
+// A modal window disables its owner from its creation (before
+// WM_INITDIALOG) until it closes, and then gives back the focus it found.
+void DisableOwner(Window* window) {
+    Window* owner = window->parent;
+    window->savedFocus = S().focus;
+    if (owner && owner->kind != Kind::Desktop && IsEnabledWindow(owner)) {
+        owner->style |= WS_DISABLED;
+        window->disabledOwner = true;
+    }
+}
+
+void CloseModal(Window* window) {
+    Destroy(window);
+    Window* owner = window->parent;
+    if (window->disabledOwner && owner && owner->alive)
+        owner->style &= ~WS_DISABLED;
+    Window* saved = window->savedFocus;
+    S().focus = saved && saved->alive && IsEnabledWindow(saved) ? saved : nullptr;
+}
+
 INT_PTR RunModal(Window* window) {
     State& s = S();
-    Window* owner = window->parent;
-    bool ownerWasEnabled = owner && IsEnabledWindow(owner);
-    if (owner)
-        owner->style |= WS_DISABLED;
     s.modal.push_back(window);
     while (!window->ended) {
         if (RunPosted())
@@ -720,13 +733,8 @@ INT_PTR RunModal(Window* window) {
         DeliverAndReport(window, in);
     }
     s.modal.pop_back();
-    if (owner && ownerWasEnabled)
-        owner->style &= ~WS_DISABLED;
-    INT_PTR result = window->result;
-    Destroy(window);
-    if (owner && owner->alive && !s.modal.empty() && s.modal.back() == owner)
-        s.focus = nullptr;
-    return result;
+    CloseModal(window);
+    return window->result;
 }
 
 Window* NewControl(Window* dialog, Kind kind, int id, DWORD style, const std::string& text,
@@ -858,6 +866,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
 
     Window* dialog = NewWindow(Kind::Dialog);
     dialog->parent = W(owner);
+    DisableOwner(dialog);
     dialog->style = t.style;
     dialog->text = Ansi(t.caption);
     dialog->proc = dialogProc;
@@ -904,21 +913,18 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
         }
     }
 
-    State& s = S();
     Window* firstTab = NextTabItem(dialog, nullptr, false);
     INT_PTR wantsFocus =
         Send(dialog, WM_INITDIALOG,
              reinterpret_cast<WPARAM>(firstTab ? firstTab->handle() : nullptr), initParam);
     if (dialog->alive && wantsFocus && !dialog->ended) {
         if (Window* focus = NextTabItem(dialog, nullptr, false))
-            FocusControl(focus, true);
+            FocusControl(focus);
     }
     if (dialog->ended) { // EndDialog during WM_INITDIALOG: never shown
-        INT_PTR result = dialog->result;
-        Destroy(dialog);
-        return result;
+        CloseModal(dialog);
+        return dialog->result;
     }
-    (void)s;
     return RunModal(dialog);
 }
 
@@ -1031,6 +1037,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     using namespace dialogs;
     Window* box = NewWindow(Kind::MessageBox);
     box->parent = W(owner);
+    DisableOwner(box);
     box->style = WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE;
     box->text = caption ? caption : "Fehler";
     box->messageText = text ? text : "";
@@ -1090,7 +1097,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                    {x, height - 43, x + 75, height - 20});
         x += 81;
     }
-    FocusControl(Child(box, buttons[defaultIndex].id), false);
+    FocusControl(Child(box, buttons[defaultIndex].id));
     return static_cast<int>(RunModal(box));
 }
 

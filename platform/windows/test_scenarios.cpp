@@ -5,11 +5,11 @@
 // dispatches messages. A WH_MSGFILTER hook sees the messages that a modal
 // dialog loop passes through IsDialogMessage, so the driver can tell a
 // window waiting for input (the timer came through the dialog's loop) from
-// a busy program pumping messages itself. A WH_CBT hook keeps the stack of
-// the thread's dialog windows; the topmost visible one is the active
-// window. Dialogs are recognised by comparing caption and control ids with
-// the program's dialog templates; a dialog box that matches none and holds
-// the static 0xFFFF is a message box.
+// a busy program pumping messages itself. The active window is the
+// topmost visible and enabled dialog window of the thread (a modal window
+// disables its owner). Dialogs are recognised by comparing caption and
+// control ids with the program's dialog templates; a dialog box that
+// matches none and holds the static 0xFFFF is a message box.
 //
 // Input is posted the way the hardware would deliver it (mouse messages at
 // the control, WM_KEYDOWN/WM_CHAR/WM_SYSCHAR to the focus), so that the
@@ -36,8 +36,6 @@ struct KnownDialog {
 struct Driver {
     scenario::Player* player = nullptr;
     std::vector<KnownDialog> templates;
-    std::vector<HWND> dialogs; // the thread's dialog windows, oldest first
-    HHOOK cbtHook = nullptr;
     HHOOK filterHook = nullptr;
     UINT_PTR timer = 0;
     bool timerThroughDialogLoop = false;
@@ -264,12 +262,22 @@ std::string Perform(HWND window, const scenario::Step& step) {
     }
 }
 
-HWND ActiveWindow() {
-    for (auto it = g_driver->dialogs.rbegin(); it != g_driver->dialogs.rend(); ++it) {
-        if (IsWindow(*it) && IsWindowVisible(*it))
-            return *it;
+BOOL CALLBACK FindActive(HWND window, LPARAM param) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
     }
-    return nullptr;
+    return TRUE;
+}
+
+// The active modal window: the topmost visible dialog window of the thread
+// that is enabled (a modal window disables its owner).
+HWND ActiveWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindActive, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -313,40 +321,6 @@ LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-bool IsDialogClass(HWND window) {
-    char name[16] = "";
-    GetClassNameA(window, name, sizeof name);
-    return strcmp(name, "#32770") == 0;
-}
-
-LRESULT CALLBACK Cbt(int code, WPARAM wParam, LPARAM lParam) {
-    if (g_driver) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        if (code == HCBT_CREATEWND) {
-            auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam);
-            if (create->lpcs && !(create->lpcs->style & WS_CHILD) &&
-                create->lpcs->lpszClass == MAKEINTRESOURCEA(32770))
-                g_driver->dialogs.push_back(window);
-        } else if (code == HCBT_DESTROYWND) {
-            auto& v = g_driver->dialogs;
-            for (auto it = v.begin(); it != v.end(); ++it) {
-                if (*it == window) {
-                    v.erase(it);
-                    break;
-                }
-            }
-        } else if (code == HCBT_ACTIVATE && IsDialogClass(window)) {
-            auto& v = g_driver->dialogs;
-            bool known = false;
-            for (HWND w : v)
-                known = known || w == window;
-            if (!known)
-                v.push_back(window);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 } // namespace
 
 std::string RunScenario(const std::string& text, const std::string& name,
@@ -362,13 +336,11 @@ std::string RunScenario(const std::string& text, const std::string& name,
                        reinterpret_cast<LONG_PTR>(&driver.templates));
     g_driver = &driver;
     DWORD thread = GetCurrentThreadId();
-    driver.cbtHook = SetWindowsHookExA(WH_CBT, Cbt, nullptr, thread);
     driver.filterHook = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, thread);
     driver.timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
     part();
     KillTimer(nullptr, driver.timer);
     UnhookWindowsHookEx(driver.filterHook);
-    UnhookWindowsHookEx(driver.cbtHook);
     if (driver.shiftHeld)
         SetShift(false);
     // Drop input that no window took.
