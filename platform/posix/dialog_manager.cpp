@@ -57,7 +57,8 @@ struct Window {
     // dialogs and message boxes
     DLGPROC proc = nullptr;
     int templateId = 0;
-    int defaultId = IDOK; // idResult: IDOK, the template's default button, or DM_SETDEFID
+    int defaultId = IDOK;      // idResult: IDOK, the template's default button, or DM_SETDEFID
+    int baseX = 6, baseY = 13; // dialog base units of the window's font (pixels)
     bool ended = false;
     INT_PTR result = 0;
     std::vector<Window*> children;
@@ -826,6 +827,19 @@ std::vector<std::string> ListEntriesOf(HWND listBox) {
     return w ? w->items : std::vector<std::string>();
 }
 
+RECT DialogUnitRectOf(HWND window) {
+    Window* w = W(window);
+    if (!w || w->kind == Kind::Desktop)
+        return RECT{};
+    Window* top = IsTopLevel(w) ? w : w->parent;
+    RECT px = w->rect;
+    if (IsTopLevel(w))
+        px = {0, 0, w->rect.right - w->rect.left - 2 * kFrameWidth,
+              w->rect.bottom - w->rect.top - kCaptionHeight - 2 * kFrameWidth};
+    return {MulDiv(px.left, 4, top->baseX), MulDiv(px.top, 8, top->baseY),
+            MulDiv(px.right, 4, top->baseX), MulDiv(px.bottom, 8, top->baseY)};
+}
+
 std::vector<HWND> ModalWindows() {
     std::vector<HWND> out;
     for (Window* w : S().modal)
@@ -861,6 +875,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
                              : 0;
     int baseX, baseY;
     BaseUnits(t.fontName, t.pointSize, &baseX, &baseY);
+    dialog->baseX = baseX;
+    dialog->baseY = baseY;
     auto px = [&](int du) { return MulDiv(du, baseX, 4); };
     auto py = [&](int du) { return MulDiv(du, baseY, 8); };
     // The template's position is relative to the owner's client area.

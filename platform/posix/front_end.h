@@ -68,6 +68,10 @@ std::vector<HWND> ControlsOf(HWND dialog);
 DWORD StyleOf(HWND window);
 // The list entries of a list box.
 std::vector<std::string> ListEntriesOf(HWND listBox);
+// Where a window lies, in dialog units of its top-level window: for a
+// dialog or message box its client area (left and top 0), for a control
+// its place in that client area.
+RECT DialogUnitRectOf(HWND window);
 // The modal windows open now, owner first.
 std::vector<HWND> ModalWindows();
 

@@ -4,6 +4,7 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/resource_module.h"
 #include "platform/posix/scripted_front_end.h"
+#include "platform/posix/terminal_front_end.h"
 #include "shell/run_setup.h"
 
 #include <stdio.h>
@@ -25,7 +26,8 @@ void Usage(FILE* out) {
             "                     default %s\n"
             "  --medium FOLDER    the installation medium, drive D: and the current\n"
             "                     directory; default: the folder of this program\n"
-            "  --scenario FILE    play the person from a scenario file (docs/scenarios.md)\n",
+            "  --scenario FILE    play the person from a scenario file (docs/scenarios.md);\n"
+            "                     without it the setup shows in the terminal\n",
             machine::DefaultFolder().c_str());
 }
 
@@ -77,9 +79,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (scenarioFile.empty()) {
-        fprintf(stderr, "setup-host: the terminal front end is not built yet; run a scenario "
-                        "with --scenario FILE\n");
-        return 2;
+        dialogs::TerminalFrontEnd terminal;
+        if (!terminal.Start(&error)) {
+            machine::Close();
+            fprintf(stderr, "setup-host: %s\n", error.c_str());
+            return 2;
+        }
+        dialogs::SetFrontEnd(&terminal);
+        RunProgram(nullptr);
+        dialogs::SetFrontEnd(nullptr);
+        terminal.Stop();
+        machine::Close();
+        return 0;
     }
     std::ifstream in(scenarioFile, std::ios::binary);
     if (!in) {

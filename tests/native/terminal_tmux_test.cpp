@@ -1,0 +1,347 @@
+// The native host in a real terminal: tmux runs setup-host in a detached
+// 100 x 40 window, the test reads the screen with capture-pane and types
+// with send-keys. Skipped when tmux is not installed.
+#include "tests/support/package_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string Shell(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    int rc = pclose(pipe);
+    if (status)
+        *status = rc;
+    return out;
+}
+
+class TmuxSession {
+  public:
+    TmuxSession() {
+        static int count = 0;
+        socket_ = "wiesen-test-" + std::to_string(getpid()) + "-" + std::to_string(++count);
+        char pattern[] = "/tmp/wiesen-tmux-XXXXXX";
+        folder_ = mkdtemp(pattern) ? pattern : "";
+    }
+    ~TmuxSession() {
+        Tmux("kill-server");
+        std::error_code ec;
+        if (!folder_.empty())
+            std::filesystem::remove_all(folder_, ec);
+    }
+
+    const std::string& folder() const { return folder_; }
+
+    bool Start(const std::string& command) {
+        int status = 0;
+        Shell("tmux -L " + socket_ + " -f /dev/null new-session -d -x 100 -y 40 -s setup " +
+                  Quote(command) + " 2>&1",
+              &status);
+        return status == 0;
+    }
+
+    // The shell that runs the pane's command.
+    std::string PanePid() {
+        std::string pid =
+            Shell("tmux -L " + socket_ + " display-message -p -t setup '#{pane_pid}'");
+        while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r'))
+            pid.pop_back();
+        return pid;
+    }
+
+    std::string Screen() { return Shell("tmux -L " + socket_ + " capture-pane -p -t setup 2>&1"); }
+
+    // Waits up to ten seconds for `text` to show; the last screen either way.
+    bool WaitFor(const std::string& text, std::string* screen) {
+        for (int i = 0; i < 100; ++i) {
+            *screen = Screen();
+            if (screen->find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+
+    // Clicks (twice: a double click) on the `offset`th cell of `text` on the
+    // screen, as an xterm reports the mouse (SGR mode); false when the text
+    // does not show.
+    bool ClickOn(const std::string& text, bool twice = false, int offset = 0) {
+        std::string screen = Screen();
+        size_t at = screen.find(text);
+        if (at == std::string::npos)
+            return false;
+        size_t lineStart = screen.rfind('\n', at);
+        lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+        int row = 1 + static_cast<int>(std::count(screen.begin(), screen.begin() + at, '\n'));
+        int column = 1 + offset;
+        for (size_t i = lineStart; i < at; ++i)
+            column += (static_cast<unsigned char>(screen[i]) & 0xC0) != 0x80; // UTF-8 lead bytes
+        std::string where = std::to_string(column) + ";" + std::to_string(row);
+        for (int i = 0; i < (twice ? 2 : 1); ++i)
+            Literal("\x1B[<0;" + where + "M\x1B[<0;" + where + "m");
+        return true;
+    }
+
+    void Keys(const std::string& keys) { Tmux("send-keys -t setup " + keys); }
+    void Literal(const std::string& text) { Tmux("send-keys -t setup -l " + Quote(text)); }
+
+  private:
+    void Tmux(const std::string& arguments) {
+        Shell("tmux -L " + socket_ + " " + arguments + " >/dev/null 2>&1");
+    }
+
+    std::string socket_;
+    std::string folder_;
+};
+
+// After the host: its exit status, and how many of the terminal modes
+// "echo" and "icanon" are on again (2 when the terminal was restored).
+const std::string kAfterHost =
+    "; echo \"host ended: $?, terminal modes $(stty -a | tr ' ;' '\\n\\n' | grep -cx -e echo -e "
+    "icanon)\"; sleep 30";
+
+bool HaveTmux() {
+    int status = 0;
+    Shell("command -v tmux >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+#define EXPECT_SHOWS(session, text)                                                                \
+    do {                                                                                           \
+        std::string screen_;                                                                       \
+        EXPECT_TRUE((session).WaitFor(text, &screen_)) << "waiting for " << (text) << "\n"         \
+                                                       << screen_;                                 \
+    } while (0)
+
+TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::filesystem::create_directories(session.folder() + "/medium");
+    std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
+                          Quote(WIESEN_SETUP_HOST) + " --machine " +
+                          Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder() + "/medium") + kAfterHost;
+    ASSERT_TRUE(session.Start(command));
+
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    session.Keys("M-j"); // Alt+J: "&Ja"
+
+    EXPECT_SHOWS(session, "Gartenname :");
+    EXPECT_SHOWS(session, "W\u00E4hlen");
+    EXPECT_SHOWS(session, "Themenpaket");
+
+    // Alt+G focuses the garden name; typed umlauts arrive; a character
+    // that code page 1252 cannot hold is refused with a note.
+    session.Keys("M-g");
+    session.Literal("Gr\u00FCn");
+    EXPECT_SHOWS(session, "Gr\u00FCn___");
+    session.Literal("\u0141");
+    EXPECT_SHOWS(session, "Dieses Zeichen kann hier nicht eingegeben werden.");
+    session.Keys("BSpace");
+    EXPECT_SHOWS(session, "Gr\u00FC___");
+
+    // Escape cancels: the aborted dialog comes, Enter ends it.
+    session.Keys("Escape");
+    EXPECT_SHOWS(session, "Die Installation wurde abgebrochen.");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+}
+
+TEST(TerminalInTmux, AKillSignalGivesTheTerminalBack) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+                          " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder()) + kAfterHost;
+    ASSERT_TRUE(session.Start(command));
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    std::string shell = session.PanePid();
+    ASSERT_FALSE(shell.empty());
+    std::string host = Shell("pgrep -P " + shell + " | head -n 1");
+    ASSERT_FALSE(host.empty());
+    Shell("kill -TERM " + host);
+    EXPECT_SHOWS(session, "host ended: 143, terminal modes 2");
+    EXPECT_EQ(session.Screen().find("Verwendungsbedingungen"), std::string::npos);
+}
+
+// An installation medium: the setup program and the packages, raw deflate
+// streams of small but real files (the cursors must be real cursor files
+// for the cursor items to apply).
+void MakeMedium(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    auto write = [&](const std::string& name, const std::string& data) {
+        std::ofstream(folder + "/" + name, std::ios::binary) << data;
+    };
+    std::string cursor("\0\0\2\0\1\0", 6);
+    cursor += std::string(16 + 40, '\0');
+    std::string animated = std::string("RIFF\x04\0\0\0ACON", 12);
+    write("setup.exe", "MZ" + package_test::TextLike(4096, 1));
+    write("wall.ppk", package_test::Deflate("BM" + package_test::RandomBytes(60000, 2)));
+    write("curstart.ppk", package_test::Deflate(animated));
+    write("curwait.ppk", package_test::Deflate(animated));
+    write("curarrow.ppk", package_test::Deflate(cursor));
+    write("empty.ppk", package_test::Deflate(std::string("RIFF\x04\0\0\0WAVE", 12)));
+    write("h256.ppk", package_test::Deflate(animated));
+    write("k256.ppk", package_test::Deflate(animated));
+    write("screen.ppk", package_test::Deflate("MZ" + package_test::RandomBytes(400000, 3)));
+}
+
+TEST(TerminalInTmux, InstallAndUninstall) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    MakeMedium(session.folder() + "/medium");
+    std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
+                          Quote(WIESEN_SETUP_HOST) + " --machine " +
+                          Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder() + "/medium");
+    ASSERT_TRUE(session.Start(command + kAfterHost));
+
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    session.Keys("M-j");
+    EXPECT_SHOWS(session, "Gartenname :");
+    session.Keys("M-g");
+    session.Literal("M\u00FChlenweg");
+    EXPECT_SHOWS(session, "M\u00FChlenweg_");
+    session.Keys("M-i"); // "&Installieren"
+    EXPECT_SHOWS(session, "erstellt werden ?");
+    session.Keys("Enter"); // "&Ja"
+    EXPECT_SHOWS(session, "Diskettenkopien");
+    session.Keys("Enter"); // "&Nein", the default
+    EXPECT_SHOWS(session, "Die Installation ist abgeschlossen.");
+    EXPECT_SHOWS(session, "Sch\u00F6ne \"Wiesenhain\" !");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "Liebe Pflanzenfreunde");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+    EXPECT_TRUE(std::filesystem::exists(session.folder() + "/machine"));
+
+    // Again on the same machine: the uninstall is offered.
+    TmuxSession again;
+    ASSERT_TRUE(again.Start(command + kAfterHost));
+    EXPECT_SHOWS(again, "Deinstallieren");
+    std::string screen = again.Screen();
+    EXPECT_EQ(screen.find("Verwendungsbedingungen"), std::string::npos);
+    // The focus starts on "Abbrechen"; Tab goes on to "Deinstallieren".
+    again.Keys("Tab");
+    again.Keys("Enter");
+    EXPECT_SHOWS(again, "\"Wiesenhain\" wurde erfolgreich");
+    EXPECT_SHOWS(again, "deinstalliert.");
+    again.Keys("Enter");
+    EXPECT_SHOWS(again, "host ended: 0, terminal modes 2");
+}
+
+TEST(TerminalInTmux, TheMouse) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::filesystem::create_directories(session.folder() + "/medium");
+    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+                              " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+                              Quote(session.folder() + "/medium") + kAfterHost));
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    EXPECT_TRUE(session.ClickOn("[      Ja      ]"));
+    EXPECT_SHOWS(session, "[x] Hintergrundbild");
+    EXPECT_TRUE(session.ClickOn("Hintergrundbild"));
+    EXPECT_SHOWS(session, "[ ] Hintergrundbild");
+    EXPECT_TRUE(session.ClickOn("Durchsuchen"));
+    EXPECT_SHOWS(session, "[-c-]");
+    // A double click enters the drive: its folders show.
+    EXPECT_TRUE(session.ClickOn("[-c-]", true));
+    EXPECT_SHOWS(session, "[WINDOWS]");
+    // The chooser's close box, then the main dialog's: the setup just ends.
+    EXPECT_TRUE(session.ClickOn("aus [\u00D7]", false, 5));
+    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket"); // the chooser covered it
+    std::string screen = session.Screen();
+    EXPECT_EQ(screen.find("[WINDOWS]"), std::string::npos) << screen;
+    EXPECT_TRUE(session.ClickOn("[\u00D7]"));
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+    EXPECT_EQ(session.Screen().find("abgebrochen"), std::string::npos);
+}
+
+TEST(TerminalInTmux, TheListBoxByKeyboard) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    ASSERT_FALSE(session.folder().empty());
+    std::filesystem::create_directories(session.folder() + "/medium");
+    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
+                              " --machine " + Quote(session.folder() + "/machine") + " --medium " +
+                              Quote(session.folder() + "/medium") + kAfterHost));
+    EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    session.Keys("M-j");
+    EXPECT_SHOWS(session, "Gartenname");
+    session.Keys("M-s"); // "Durch&suchen ..."
+    EXPECT_SHOWS(session, "[-d-]");
+    // Alt+V focuses the list; a key the terminal description does not know
+    // (tmux's End) is dropped; Down and Up move the selection; Enter enters
+    // the selected drive.
+    session.Keys("M-v");
+    session.Keys("End");
+    session.Keys("Down Down Down Up");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "[WINDOWS]");
+    session.Keys("Escape");
+    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket");
+    session.Keys("Escape");
+    EXPECT_SHOWS(session, "Die Installation wurde abgebrochen.");
+    session.Keys("Enter");
+    EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
+}
+
+TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
+    int status = 0;
+    std::string out =
+        Shell("echo | " + Quote(WIESEN_SETUP_HOST) + " --machine /tmp/wiesen-no-terminal-" +
+                  std::to_string(getpid()) + " --medium /tmp 2>&1 | cat",
+              &status);
+    EXPECT_NE(out.find("needs a terminal"), std::string::npos) << out;
+    std::error_code ec;
+    std::filesystem::remove_all("/tmp/wiesen-no-terminal-" + std::to_string(getpid()), ec);
+}
+
+TEST(TerminalInTmux, TooSmallATerminalGivesAClearMessage) {
+    if (!HaveTmux())
+        GTEST_SKIP() << "tmux is not installed";
+    TmuxSession session;
+    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color stty cols 60 rows 20; " +
+                          Quote(WIESEN_SETUP_HOST) + " --machine " +
+                          Quote(session.folder() + "/machine") + " --medium " +
+                          Quote(session.folder()) + "; echo \"host ended: $?\"; sleep 30";
+    ASSERT_TRUE(session.Start(command));
+    EXPECT_SHOWS(session, "too small: 60 x 20");
+    EXPECT_SHOWS(session, "host ended: 2");
+}
+
+} // namespace
