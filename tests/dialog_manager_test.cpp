@@ -187,7 +187,10 @@ INT_PTR CALLBACK CreditLineProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 TEST(DialogManager, CreditLineIsUnscrambledIntoTheMainDialog) {
     ResetSetupState();
     g_setup.instance = platform_testing::ProgramInstance();
-    EXPECT_NE(std::string(CreditLine.text, 5), "\xA9 199");
+    // Still scrambled, unless another test of this process showed it already
+    // (it is unscrambled in place once, together with the item key parts).
+    if (strcmp(ItemKeyPartComputer.text, "20D04FE0-3AEA-1069-A2D8-08002B30309D") != 0)
+        EXPECT_NE(std::string(CreditLine.text, 5), "\xA9 199");
     INT_PTR result = 0;
     EXPECT_EQ(RunScenarioFile("credit-line.scn",
                               [&] {

@@ -121,10 +121,8 @@ void ListDirectory(View& view, const std::string& directory, bool content, bool 
             std::string bytes = FileText(path);
             snprintf(text, sizeof text, "%zu bytes, %08x", bytes.size(), Checksum(bytes));
         } else {
-            snprintf(text, sizeof text, "%lu bytes, %08lx%08lx",
-                     static_cast<unsigned long>(data.nFileSizeLow),
-                     static_cast<unsigned long>(data.ftLastWriteTime.dwHighDateTime),
-                     static_cast<unsigned long>(data.ftLastWriteTime.dwLowDateTime));
+            // Name and size only: the system may touch its own files.
+            snprintf(text, sizeof text, "%lu bytes", static_cast<unsigned long>(data.nFileSizeLow));
         }
         view["file " + path] = text;
     } while (FindNextFileA(find, &data));
