@@ -149,7 +149,11 @@ INT_PTR CALLBACK CreditLineProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 TEST(DialogManager, CreditLineIsUnscrambledIntoTheMainDialog) {
     ResetSetupState();
     g_setup.instance = platform_testing::ProgramInstance();
-    EXPECT_NE(std::string(CreditLine.text, 5), "\xA9 199");
+    // Stored scrambled, unless a main dialog earlier in this process (the
+    // texts are unscrambled once per process) made them plain already.
+    static const bool plainBefore = std::string(ItemKeyPartComputer.text, 8) == "20D04FE0";
+    if (!plainBefore)
+        EXPECT_NE(std::string(CreditLine.text, 5), "\xA9 199");
     INT_PTR result = 0;
     EXPECT_EQ(RunScenarioFile("credit-line.scn",
                               [&] {
