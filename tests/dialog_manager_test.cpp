@@ -152,8 +152,9 @@ TEST(DialogManager, CreditLineIsUnscrambledIntoTheMainDialog) {
     // Stored scrambled, unless a main dialog earlier in this process (the
     // texts are unscrambled once per process) made them plain already.
     static const bool plainBefore = std::string(ItemKeyPartComputer.text, 8) == "20D04FE0";
-    if (!plainBefore)
+    if (!plainBefore) {
         EXPECT_NE(std::string(CreditLine.text, 5), "\xA9 199");
+    }
     INT_PTR result = 0;
     EXPECT_EQ(RunScenarioFile("credit-line.scn",
                               [&] {
