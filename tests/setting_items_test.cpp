@@ -127,16 +127,20 @@ TEST(SettingItemKeyTexts, StoredScrambledAndUsableOnlyAfterUnscrambling) {
 }
 
 TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
-    auto part = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D", kItemKeyScrambleStart,
-                             kItemKeyScramblePeriod);
-    ShellIconItem item("Computer", part.bytes, "", 0);
+    auto scrambled = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D",
+                                  kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    // The scrambled bytes hold no terminator of their own: one more byte
+    // keeps every read of the text inside this buffer.
+    char part[sizeof scrambled.bytes + 1] = {};
+    memcpy(part, scrambled.bytes, sizeof scrambled.bytes);
+    ShellIconItem item("Computer", part, "", 0);
     EXPECT_EQ(item.SaveCurrent(), 0) << "the scrambled key path names no icon key";
     EXPECT_EQ(item.HasSaved(), 0);
     // The failed read created the key (create-on-open); take it away again.
     DeleteRegTree(HKEY_CLASSES_ROOT,
-                  (std::string("CLSID\\{") + part.bytes + "}\\DefaultIcon").c_str());
-    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part.bytes + "}").c_str());
-    UnscrambleText(part.bytes, sizeof part.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
+                  (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str());
+    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}").c_str());
+    UnscrambleText(part, sizeof scrambled.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
     EXPECT_EQ(item.SaveCurrent(), 1);
     EXPECT_EQ(Recorded("Computer"), "explorer.exe,0");
 }

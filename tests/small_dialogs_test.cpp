@@ -227,12 +227,12 @@ TEST(DialogTexts, StoredKeyTextsUnscrambleToTheRegistryPaths) {
     for (const auto& t : texts) {
         // The items' Prepare unscrambles in place, once per process: a test
         // that ran before may have done it already.
-        if (strcmp(t.stored->text, t.plain) == 0)
+        if (strncmp(t.stored->text, t.plain, t.stored->length) == 0)
             continue;
         std::string copy(t.stored->text, t.stored->length);
         // A program run earlier in this process (the whole-program tests)
         // has unscrambled the stored text in place already.
-        if (strcmp(t.stored->text, t.plain) == 0)
+        if (strncmp(t.stored->text, t.plain, t.stored->length) == 0)
             continue;
         EXPECT_NE(copy.substr(0, strlen(t.plain)), t.plain); // stored, not plain
         UnscrambleText(copy.data(), copy.size(), kItemKeyScrambleStart, kItemKeyScramblePeriod);

@@ -53,6 +53,14 @@ struct Session {
     HCURSOR currentHandle = nullptr;
     bool failSetSystemCursor = false;
     bool failLoadCursor = false;
+
+    Session() = default;
+    Session& operator=(Session&&) = default;
+    // The cursors still alive go with the session (at exit too).
+    ~Session() {
+        for (CursorObject* o : live)
+            delete o;
+    }
 };
 
 Session g_session;
