@@ -18,15 +18,6 @@ const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\
 
 namespace {
 
-// Puts a string resource (or the empty text for id 0) into the status line
-// of the main dialog.
-void SetStatusLine(UINT stringId) {
-    char text[kValueCapacity] = "";
-    if (stringId)
-        LoadStringA(g_setup.instance, stringId, text, sizeof text);
-    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
-}
-
 // directory + name into a buffer; false when it does not fit.
 bool JoinPath(char* buffer, size_t capacity, const char* directory, const char* name) {
     int n = snprintf(buffer, capacity, "%s%s", directory, name);
@@ -54,6 +45,13 @@ bool HasTargetDirectory() {
 }
 
 } // namespace
+
+void SetStatusLine(unsigned stringId) {
+    char text[kValueCapacity] = "";
+    if (stringId)
+        LoadStringA(g_setup.instance, stringId, text, sizeof text);
+    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
+}
 
 bool ResolveSystemDirectories() {
     struct {

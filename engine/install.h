@@ -15,6 +15,10 @@ void CompleteInstall();
 bool RunUninstall();
 void FinishUninstall();
 
+// Puts a string resource (or the empty text for id 0) into the status line
+// of the main dialog.
+void SetStatusLine(unsigned stringId);
+
 // Steps, also used by each other and by tests.
 bool ResolveSystemDirectories();
 bool CopyInstallFiles();

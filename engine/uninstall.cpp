@@ -19,13 +19,6 @@ const char* const kProductSubkeys[] = {"general", "plants",   "seeds",    "anima
 // Subkeys whose value names name library files of the install directory.
 const char* const kLibrarySubkeys[] = {"plants", "animations", "sounds", "specials"};
 
-void SetStatusLine(UINT stringId) {
-    char text[kValueCapacity] = "";
-    if (stringId)
-        LoadStringA(g_setup.instance, stringId, text, sizeof text);
-    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
-}
-
 // A value name that names a file of the install directory and nothing else:
 // no separators, no drive, not "." or "..".
 bool IsPlainFileName(const char* name) {

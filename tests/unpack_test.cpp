@@ -14,23 +14,6 @@ using namespace package_test;
 
 namespace {
 
-// Records every block the storage writes and counts the message pumps.
-class CountingStorage : public FileStorage {
-  public:
-    explicit CountingStorage(const char* name, int32_t size = 4096) : FileStorage(name, size, 3) {}
-    int32_t Flush() override {
-        if (writeIndex > 0 && status.code == 0)
-            blocks.push_back(writeIndex);
-        return FileStorage::Flush();
-    }
-    int32_t ProcessMessages() override {
-        ++pumps;
-        return FileStorage::ProcessMessages();
-    }
-    std::vector<long> blocks;
-    int pumps = 0;
-};
-
 class UnpackTest : public MachineTest {
   protected:
     // Writes a package holding the stream of data and unpacks it to "out.bin".

@@ -2,10 +2,12 @@
 // runtime's file interface, deflate streams made with zlib, test data.
 #pragma once
 
+#include "package/storage.h"
 #include "platform/win32.h"
 
 #include <stdint.h>
 #include <string>
+#include <vector>
 #include <zlib.h>
 
 namespace package_test {
@@ -114,5 +116,22 @@ inline std::string TextLike(size_t count, uint32_t seed) {
     data.resize(count);
     return data;
 }
+
+// Records every block the storage writes and counts the message pumps.
+class CountingStorage : public FileStorage {
+  public:
+    explicit CountingStorage(const char* name, int32_t size = 4096) : FileStorage(name, size, 3) {}
+    int32_t Flush() override {
+        if (writeIndex > 0 && status.code == 0)
+            blocks.push_back(writeIndex);
+        return FileStorage::Flush();
+    }
+    int32_t ProcessMessages() override {
+        ++pumps;
+        return FileStorage::ProcessMessages();
+    }
+    std::vector<long> blocks;
+    int pumps = 0;
+};
 
 } // namespace package_test
