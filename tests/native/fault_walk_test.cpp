@@ -648,8 +648,16 @@ std::string RunPoint(const Reference& reference, Procedure procedure, FaultFamil
             if (!records.count(key))
                 forgotten += (forgotten.empty() ? "" : ", ") + key;
         if (install) {
-            if (!forgotten.empty())
-                imperfect += "not applied, its record forgotten: " + forgotten + "; ";
+            // A setting not applied is shown nowhere (codes 4 to 10); it
+            // keeps the user's value, and its record goes unless it is the
+            // installed mark.
+            if (code >= 4 && code <= 10)
+                imperfect += "code " + std::to_string(code) + ": not applied, " +
+                             (forgotten.empty() ? "its record kept as the installed mark"
+                                                : "its record forgotten: " + forgotten) +
+                             "; ";
+            else if (!forgotten.empty())
+                out += "records forgotten without a code: " + forgotten + "\n";
             std::string missing = Minus(reference.installed, traces);
             std::string more = Minus(traces, reference.installed);
             if (!missing.empty())
