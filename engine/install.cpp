@@ -161,7 +161,17 @@ void ApplyThemeSettings() {
         else
             JoinPath(full, sizeof full, DirectoryFor(item->location), value);
         if (!item->Apply(full)) {
-            item->ForgetSaved();
+            // Apply may have changed part of the setting (the display, a
+            // second value) before it failed: put the recorded value back
+            // before the record goes, or nothing could ever restore it.
+            char saved[kValueCapacity];
+            if (item->ReadSaved(saved, sizeof saved))
+                item->Apply(saved);
+            // The installed marker stays: without it the other records could
+            // never be used, and a new install would record the theme's
+            // values over the user's.
+            if (strcmp(item->keyName, kInstalledMarkerKey) != 0)
+                item->ForgetSaved();
             g_setup.errorCode = item->GetErrorCode();
         }
     }

@@ -112,11 +112,18 @@ int RecycleBinIconItem::Apply(const char* value) {
     char own[kValueCapacity] = "";
     // The default value shows the bin's present state; it follows "empty"
     // only where it equalled the item's value.
-    if (ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current) &&
-        ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own) &&
-        EqualNoCase(current, own))
-        WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value);
-    return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value) ? 1 : 0;
+    // Both values change or neither: a default that cannot follow fails the
+    // item, and a failed item value puts the default back.
+    bool follows = ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current) &&
+                   ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own) &&
+                   EqualNoCase(current, own);
+    if (follows && !WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value))
+        return 0;
+    if (WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value))
+        return 1;
+    if (follows)
+        WriteRegistryString(HKEY_CLASSES_ROOT, key, "", current);
+    return 0;
 }
 
 // ---- Wallpaper tiling and wallpaper ----
@@ -251,9 +258,12 @@ int CursorItem::Apply(const char* value) {
         DestroyCursor(copy);
         return 0;
     }
+    // The ".Default" user's value counts too: a restore that leaves it at
+    // the theme's file has not restored the cursor.
     const char* text = value ? value : "";
-    WriteRegistryString(HKEY_USERS, kDefaultCursorsKeyPath, valueName, text);
-    return WriteRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, text) ? 1 : 0;
+    bool defaultUser = WriteRegistryString(HKEY_USERS, kDefaultCursorsKeyPath, valueName, text);
+    bool currentUser = WriteRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, text);
+    return defaultUser && currentUser ? 1 : 0;
 }
 
 void CursorItem::SetThemeValue(const char* value) {
@@ -305,7 +315,10 @@ ScreenSaverItem::ScreenSaverItem(const char* keyName) : SettingItem(keyName, Loc
 int ScreenSaverItem::SaveCurrent() {
     BOOL active = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
-    ProfileSettings::Write(kActiveKeyName, active ? "1" : "0");
+    // Without this record the uninstall would switch the screen saver on
+    // whatever it was: it is as necessary as the screen saver's own.
+    if (!ProfileSettings::Write(kActiveKeyName, active ? "1" : "0"))
+        return 0;
     ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", g_valueBuffer, kValueCapacity);
     return RecordValueBuffer(this);
 }
@@ -324,7 +337,10 @@ int ScreenSaverItem::Apply(const char* value) {
         ProfileSettings::Read(kActiveKeyName, recorded, sizeof recorded);
         active = recorded[0] != '0';
     }
-    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? 1 : 0, nullptr, SPIF_UPDATEINIFILE);
+    // A switched state that did not reach the user profile is not restored.
+    if (!SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? 1 : 0, nullptr,
+                               SPIF_UPDATEINIFILE))
+        return 0;
     char shortPath[kFullValueCapacity];
     DWORD length = GetShortPathNameA(text, shortPath, kFullValueCapacity - 1);
     const char* written = (length > 0 && length < kFullValueCapacity - 1) ? shortPath : text;

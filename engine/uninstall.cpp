@@ -33,17 +33,22 @@ bool RunUninstall() {
         return false;
     SetStatusLine(kStringRestoringSettings);
     SettingItemList& list = SettingItemList::Program();
+    bool restored = true;
     for (int i = 0; i < list.count; ++i) {
         SettingItem* item = list.items[i];
         if (!item->HasSaved())
             continue;
         char value[kValueCapacity];
-        if (item->ReadSaved(value, sizeof value))
-            item->Apply(value);
+        if (item->ReadSaved(value, sizeof value) && !item->Apply(value))
+            restored = false;
     }
     RemoveInstalledFiles();
     RefreshDesktopItems();
-    ProfileSettings::RemoveSection();
+    // A setting that could not be put back keeps the records (and with them
+    // the installed state): removing them would lose the user's value for
+    // good, while a second uninstall can still restore it.
+    if (restored)
+        ProfileSettings::RemoveSection();
     SetStatusLine(0);
     return true;
 }

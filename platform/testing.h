@@ -23,13 +23,36 @@ void EndTestMachine();
 // True on the emulated (native) target.
 bool IsEmulated();
 
-// Fault injection into the runtime's file interface (emulated target only;
-// on Windows these return false and the test skips). Counting starts with
-// the next call: nth = 1 fails the very next crt_write / crt_read.
-// A failed write stores half of what was asked (at least nothing) and sets
-// ENOSPC, as a full disk does; a failed read returns -1 with EBADF.
-bool InjectShortWrite(int nth);
-bool InjectReadFailure(int nth);
+// Fault injection (emulated target only; on Windows InjectFault and the
+// wrappers return false, FaultCallCount returns 0, and the tests skip).
+// Each family counts the calls of its functions; InjectFault(family, nth)
+// makes the nth call from now fail (nth = 1: the very next one) the way
+// Windows fails it, with nothing changed:
+enum class FaultFamily {
+    RegistrySet,     // RegSetValueExA: ERROR_CANTWRITE
+    RegistryCreate,  // RegCreateKeyA (every call, also of an existing key): ERROR_ACCESS_DENIED
+    RegistryDelete,  // RegDeleteValueA, RegDeleteKeyA: ERROR_ACCESS_DENIED
+    ProfileWrite,    // WritePrivateProfileStringA: FALSE, ERROR_ACCESS_DENIED
+    FileCreate,      // crt_open for writing or creating: EACCES; a shell link's Save: E_FAIL
+    ShortWrite,      // crt_write stores half of what was asked and sets ENOSPC (disk full)
+    ReadFailure,     // crt_read returns -1 with EBADF
+    Copy,            // CopyFileA: ERROR_DISK_FULL, the target as it was
+    Delete,          // DeleteFileA: ERROR_ACCESS_DENIED
+    CreateDirectory, // CreateDirectoryA: ERROR_ACCESS_DENIED
+    RemoveDirectory, // RemoveDirectoryA: ERROR_ACCESS_DENIED
+};
+constexpr int kFaultFamilyCount = 11;
+// A short name of the family, for messages ("registry set", ...).
+const char* FaultFamilyName(FaultFamily family);
+
+bool InjectFault(FaultFamily family, int nth);
+// The calls of the family since the last ResetFaultCounts.
+int FaultCallCount(FaultFamily family);
+void ResetFaultCounts();
+
+bool InjectShortWrite(int nth);  // InjectFault(FaultFamily::ShortWrite, nth)
+bool InjectReadFailure(int nth); // InjectFault(FaultFamily::ReadFailure, nth)
+// Takes back every injected fault that has not struck yet.
 void ClearInjectedFaults();
 
 // The program's module instance, where its resources are: on Windows the

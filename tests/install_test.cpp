@@ -276,6 +276,56 @@ TEST_F(InstallTest, ASettingThatCannotBeAppliedIsForgottenAndTheInstallGoesOn) {
               target + "wiesenhain-cur-wait.ani");
 }
 
+// A setting whose Apply fails after changing part of it (here the colour:
+// the display, then the registry) is put back to its record before the
+// record goes, so that nothing of it is left without a record.
+TEST_F(InstallTest, ASettingThatFailsHalfwayIsPutBackBeforeItsRecordGoes) {
+    BeginInstallRun(target, true, false);
+    std::string colour = RegValue(HKEY_CURRENT_USER, kColorsKey, "Background");
+    // The registry values set: the tiling, the wallpaper, then the colour.
+    if (!platform_testing::InjectFault(platform_testing::FaultFamily::RegistrySet, 3))
+        GTEST_SKIP() << "fault injection exists on the emulated machine only";
+    EXPECT_TRUE(RunInstall());
+    platform_testing::ClearInjectedFaults();
+    ASSERT_EQ(g_setup.errorCode, 7);
+    EXPECT_EQ(SectionKeys().count("OldColor"), 0u);
+    EXPECT_EQ(GetSysColor(COLOR_BACKGROUND), RGB(0, 128, 128));
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kColorsKey, "Background"), colour);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "0") << "applied";
+}
+
+// A screen saver that cannot be applied keeps its record, which marks the
+// theme as installed: the other settings are applied and only an uninstall
+// can restore them; without the mark a new install would record the theme's
+// values as the user's.
+TEST_F(InstallTest, AScreenSaverThatCannotBeAppliedKeepsTheThemeInstalled) {
+    BeginInstallRun(target, true, false);
+    View before = ThemeView({});
+    char entry[MAX_PATH] = "?", now[MAX_PATH] = "?";
+    ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", entry, sizeof entry);
+    // Profile writes: the records of the tiling, wallpaper, colour and both of
+    // the screen saver, then its entry in system.ini.
+    if (!platform_testing::InjectFault(platform_testing::FaultFamily::ProfileWrite, 6))
+        GTEST_SKIP() << "fault injection exists on the emulated machine only";
+    EXPECT_TRUE(RunInstall());
+    platform_testing::ClearInjectedFaults();
+    ASSERT_EQ(g_setup.errorCode, 10);
+    ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", now, sizeof now);
+    EXPECT_STREQ(now, entry);
+    BOOL active = TRUE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    EXPECT_FALSE(active) << "put back as recorded";
+    EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
+    CompleteInstall();
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    View after = ThemeView({});
+    NormalizeView(before);
+    NormalizeView(after);
+    EXPECT_EQ(Differences(before, after), "");
+}
+
 // ---- The search for the installation files ----
 
 TEST_F(InstallTest, MissingFilesOpenTheChooserAndTheChosenMediumIsUsedFromThere) {
@@ -344,6 +394,38 @@ TEST_F(InstallTest, UninstallInALaterRunRestoresEverything) {
     std::set<std::string> changed = Changed(before, after);
     changed.erase("dir " + target.substr(0, target.size() - 1)); // removed: it is empty
     EXPECT_EQ(Join(changed), "") << Differences(before, after);
+    EXPECT_FALSE(Exists(target));
+}
+
+// A setting that cannot be put back keeps every record: the theme still
+// counts as installed, and a second uninstall restores what the first could
+// not.
+TEST_F(InstallTest, ARestoreThatFailsKeepsTheRecordsForASecondUninstall) {
+    BeginInstallRun(target, true, false);
+    View before = ThemeView({});
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    BeginLaterRun();
+    // The first value set is the tiling's.
+    if (!platform_testing::InjectFault(platform_testing::FaultFamily::RegistrySet, 1))
+        GTEST_SKIP() << "fault injection exists on the emulated machine only";
+    EXPECT_TRUE(RunUninstall());
+    platform_testing::ClearInjectedFaults();
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "0") << "not restored";
+    EXPECT_EQ(SectionKeys().size(), 5u);
+    EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
+    FinishUninstall();
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    EXPECT_TRUE(SectionKeys().empty());
+    View after = ThemeView({});
+    NormalizeView(before);
+    NormalizeView(after);
+    // The first uninstall removed the product key; the second run's read of
+    // "dir" made it again, empty, and without "dir" nothing of it is removed.
+    EXPECT_EQ(Differences(before, after),
+              "key SOFTWARE\\Vorq: \"no\" -> \"yes\"\nkey Wiesenhain: \"no\" -> \"yes\"\n");
     EXPECT_FALSE(Exists(target));
 }
 

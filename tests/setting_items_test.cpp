@@ -127,8 +127,8 @@ TEST(SettingItemKeyTexts, StoredScrambledAndUsableOnlyAfterUnscrambling) {
 }
 
 TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
-    auto scrambled = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D",
-                                  kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    auto scrambled = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D", kItemKeyScrambleStart,
+                                  kItemKeyScramblePeriod);
     // The scrambled bytes hold no terminator of their own: one more byte
     // keeps every read of the text inside this buffer.
     char part[sizeof scrambled.bytes + 1] = {};
@@ -137,8 +137,7 @@ TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
     EXPECT_EQ(item.SaveCurrent(), 0) << "the scrambled key path names no icon key";
     EXPECT_EQ(item.HasSaved(), 0);
     // The failed read created the key (create-on-open); take it away again.
-    DeleteRegTree(HKEY_CLASSES_ROOT,
-                  (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str());
+    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str());
     DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}").c_str());
     UnscrambleText(part, sizeof scrambled.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
     EXPECT_EQ(item.SaveCurrent(), 1);
@@ -429,6 +428,46 @@ TEST_F(SettingItemsTest, ScreenSaverRecordsTheActiveStateAndTheEntry) {
     EXPECT_EQ(Stored("OldScreenSaveActive"), "1");
     EXPECT_EQ(Stored("OldScreenSave"), "C:\\WINDOWS\\SYSTEM\\BLUMEN.SCR");
     EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
+}
+
+// ---- Writes that fail ----
+
+// A kind that writes two values fails when either write fails, and the
+// recycle bin puts back the default value it changed first.
+TEST_F(SettingItemsTest, AnItemFailsWhenAnyOfItsWritesFails) {
+    using platform_testing::FaultFamily;
+    using platform_testing::InjectFault;
+    std::string bin = IconKey(kRecycleBinClass);
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "e.dll,1");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
+    if (!InjectFault(FaultFamily::RegistrySet, 1))
+        GTEST_SKIP() << "fault injection exists on the emulated machine only";
+    EXPECT_EQ(Item(kTrashEmpty)->Apply("neu.dll,2"), 0) << "the default value failed";
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
+    InjectFault(FaultFamily::RegistrySet, 2);
+    EXPECT_EQ(Item(kTrashEmpty)->Apply("neu.dll,2"), 0) << "the item's own value failed";
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "e.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
+
+    // Both cursor values count, the ".Default" user's too.
+    std::string file = Cursor("wiesenhain-cur-wait.ani", true);
+    for (int nth : {1, 2}) {
+        SCOPED_TRACE(nth);
+        InjectFault(FaultFamily::RegistrySet, nth);
+        EXPECT_EQ(Item(kCurWait)->Apply(file.c_str()), 0);
+    }
+
+    // The screen saver's active state must reach the user profile, and its
+    // record must be written for the screen saver to count as recorded.
+    std::string theme = g_setup.systemDirectory + ThemeValue(Item(kScreenSaver));
+    std::string entry = ScreenSaverEntry();
+    InjectFault(FaultFamily::RegistrySet, 1);
+    EXPECT_EQ(Item(kScreenSaver)->Apply(theme.c_str()), 0);
+    EXPECT_EQ(ScreenSaverEntry(), entry);
+    InjectFault(FaultFamily::ProfileWrite, 1);
+    EXPECT_EQ(Item(kScreenSaver)->SaveCurrent(), 0);
+    EXPECT_EQ(Item(kScreenSaver)->isSaved, 0);
+    platform_testing::ClearInjectedFaults();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/posix/api_base.h"
 #include "platform/posix/api_files.h"
+#include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 
 #include <errno.h>
@@ -115,6 +116,8 @@ int crt_open(const char* path, int flags, int permission) {
     int access = flags & 3;
     bool wantsWrite = access != CRT_O_RDONLY || (flags & CRT_O_TRUNC);
     bool create = (flags & CRT_O_CREAT) != 0;
+    if ((wantsWrite || create) && faults::Take(platform_testing::FaultFamily::FileCreate))
+        return Fail(CRT_EACCES);
     if (r.exists) {
         if (create && (flags & CRT_O_EXCL))
             return Fail(CRT_EEXIST);
@@ -163,7 +166,7 @@ int crt_read(int handle, void* buffer, unsigned count) {
     OpenFile* f = Lookup(handle);
     if (!f || !f->canRead)
         return Fail(CRT_EBADF);
-    if (files::TakeInjectedReadFailure())
+    if (faults::Take(platform_testing::FaultFamily::ReadFailure))
         return Fail(CRT_EBADF);
     size_t done = 0;
     while (done < count) {
@@ -185,7 +188,7 @@ int crt_write(int handle, const void* buffer, unsigned count) {
     if (!f || !f->canWrite)
         return Fail(CRT_EBADF);
     unsigned wanted = count;
-    if (files::TakeInjectedShortWrite())
+    if (faults::Take(platform_testing::FaultFamily::ShortWrite))
         wanted = count / 2;
     if (f->onDiskette && wanted > 0) {
         off_t position = lseek(f->fd, 0, SEEK_CUR);

@@ -82,13 +82,20 @@ std::string ReadUserValue(const char* keyPath, const char* name, bool* found) {
     return buffer;
 }
 
-void WriteUserValue(const char* keyPath, const char* name, const std::string& text) {
+// False when the user profile could not be written (as Windows, the
+// session keeps the new state all the same).
+bool WriteUserValue(const char* keyPath, const char* name, const std::string& text) {
     HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
+    LONG result = RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                static_cast<DWORD>(text.size() + 1));
+        RegCloseKey(key);
+    }
+    if (result == ERROR_SUCCESS)
+        return true;
+    SetLastError(static_cast<DWORD>(result));
+    return false;
 }
 
 void DropObjects() {
@@ -186,14 +193,15 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
         return TRUE;
     case SPI_SETSCREENSAVEACTIVE:
         s.state.screenSaverActive = param != 0;
-        if (flags & SPIF_UPDATEINIFILE)
-            WriteUserValue(kDesktopKey, "ScreenSaveActive", param ? "1" : "0");
+        if ((flags & SPIF_UPDATEINIFILE) &&
+            !WriteUserValue(kDesktopKey, "ScreenSaveActive", param ? "1" : "0"))
+            return FALSE;
         return TRUE;
     case SPI_SETDESKWALLPAPER: {
         std::string path = value ? static_cast<const char*>(value) : "";
         s.state.wallpaper = path;
-        if (flags & SPIF_UPDATEINIFILE)
-            WriteUserValue(kDesktopKey, "Wallpaper", path);
+        if ((flags & SPIF_UPDATEINIFILE) && !WriteUserValue(kDesktopKey, "Wallpaper", path))
+            return FALSE;
         return TRUE;
     }
     case SPI_GETDESKWALLPAPER:

@@ -1,39 +1,78 @@
-// Fault injection into the emulated runtime file interface, for tests of the
-// program's disk-full and read-error paths.
-#include "platform/posix/files_internal.h"
-#include "platform/testing.h"
+// Fault injection into the emulated machine's calls, for tests of the
+// program's failure paths: every hooked call counts itself in its family and
+// fails when it is the one injected.
+#include "platform/posix/faults.h"
 
 namespace {
-int g_shortWriteIn = 0; // writes still to pass before the short one; 0 = none
-int g_readFailureIn = 0;
 
-bool Take(int* counter) {
-    if (*counter <= 0)
-        return false;
-    return --*counter == 0;
+using platform_testing::FaultFamily;
+using platform_testing::kFaultFamilyCount;
+
+struct Family {
+    int calls = 0;  // since the last ResetFaultCounts
+    int failIn = 0; // calls still to come before the failing one; 0 = none
+};
+Family g_families[kFaultFamilyCount];
+
+Family* Of(FaultFamily family) {
+    int index = static_cast<int>(family);
+    return index >= 0 && index < kFaultFamilyCount ? &g_families[index] : nullptr;
 }
+
 } // namespace
 
-namespace files {
-bool TakeInjectedShortWrite() {
-    return Take(&g_shortWriteIn);
+namespace faults {
+bool Take(FaultFamily family) {
+    Family* f = Of(family);
+    if (!f)
+        return false;
+    ++f->calls;
+    if (f->failIn <= 0)
+        return false;
+    return --f->failIn == 0;
 }
-bool TakeInjectedReadFailure() {
-    return Take(&g_readFailureIn);
-}
-} // namespace files
+} // namespace faults
 
 namespace platform_testing {
+
+const char* FaultFamilyName(FaultFamily family) {
+    static const char* const names[kFaultFamilyCount] = {
+        "registry set", "registry create",  "registry delete", "profile write",
+        "file create",  "short write",      "read failure",    "copy",
+        "delete",       "create directory", "remove directory"};
+    int index = static_cast<int>(family);
+    return index >= 0 && index < kFaultFamilyCount ? names[index] : "?";
+}
+
+bool InjectFault(FaultFamily family, int nth) {
+    Family* f = Of(family);
+    if (!f)
+        return false;
+    f->failIn = nth > 0 ? nth : 0;
+    return true;
+}
+
+int FaultCallCount(FaultFamily family) {
+    Family* f = Of(family);
+    return f ? f->calls : 0;
+}
+
+void ResetFaultCounts() {
+    for (Family& f : g_families)
+        f.calls = 0;
+}
+
 bool InjectShortWrite(int nth) {
-    g_shortWriteIn = nth > 0 ? nth : 0;
-    return true;
+    return InjectFault(FaultFamily::ShortWrite, nth);
 }
+
 bool InjectReadFailure(int nth) {
-    g_readFailureIn = nth > 0 ? nth : 0;
-    return true;
+    return InjectFault(FaultFamily::ReadFailure, nth);
 }
+
 void ClearInjectedFaults() {
-    g_shortWriteIn = 0;
-    g_readFailureIn = 0;
+    for (Family& f : g_families)
+        f.failIn = 0;
 }
+
 } // namespace platform_testing

@@ -6,6 +6,7 @@
 #include "platform/crt.h"
 #include "platform/posix/api_base.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
 
@@ -232,6 +233,8 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
 }
 
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    if (faults::Take(platform_testing::FaultFamily::CreateDirectory))
+        return FailWith(ERROR_ACCESS_DENIED);
     machine::Resolved r = machine::Resolve(path);
     if (!r.ok) {
         SetLastError(r.error);
@@ -262,6 +265,8 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 }
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
+    if (faults::Take(platform_testing::FaultFamily::RemoveDirectory))
+        return FailWith(ERROR_ACCESS_DENIED);
     machine::Resolved r = machine::Resolve(path);
     if (!r.ok || !r.exists) {
         SetLastError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
@@ -297,6 +302,8 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR path) {
+    if (faults::Take(platform_testing::FaultFamily::Delete))
+        return FailWith(ERROR_ACCESS_DENIED);
     machine::Resolved r = machine::Resolve(path);
     if (!r.ok || !r.exists) {
         SetLastError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
@@ -326,6 +333,8 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
 }
 
 BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
+    if (faults::Take(platform_testing::FaultFamily::Copy))
+        return FailWith(ERROR_DISK_FULL);
     machine::Resolved from = machine::Resolve(existing);
     if (!from.ok || !from.exists)
         return FailWith(MissingError(from));

@@ -45,11 +45,6 @@ int HostFdOfHandle(HANDLE handle, bool* writable);
 // renamed).
 bool IsOpenByRuntime(const std::string& host);
 
-// Fault injection (platform/testing.h): true when the current crt_write or
-// crt_read is the one to fail. Each call counts one operation.
-bool TakeInjectedShortWrite();
-bool TakeInjectedReadFailure();
-
 // ---- Time ----
 
 FILETIME FileTimeFromHost(const struct timespec& t);

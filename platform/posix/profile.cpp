@@ -10,6 +10,7 @@
 
 #include "platform/posix/api_base.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
 
@@ -212,6 +213,10 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
 }
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+    if (faults::Take(platform_testing::FaultFamily::ProfileWrite)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     if (!section || !fileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

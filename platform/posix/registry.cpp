@@ -19,6 +19,7 @@
 #include "platform/posix/api_registry.h"
 #include "platform/posix/registry_internal.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/faults.h"
 
 #include "platform/posix/machine.h"
 
@@ -216,6 +217,8 @@ const std::string& LoadError() {
 using namespace registry_store;
 
 LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result) {
+    if (faults::Take(platform_testing::FaultFamily::RegistryCreate))
+        return ERROR_ACCESS_DENIED;
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
@@ -288,6 +291,8 @@ LONG WINAPI RegCloseKey(HKEY handle) {
 
 LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
                            DWORD size) {
+    if (faults::Take(platform_testing::FaultFamily::RegistrySet))
+        return ERROR_CANTWRITE;
     std::shared_ptr<Key> key;
     bool canWrite;
     LONG error = KeyOf(handle, &key, &canWrite);
@@ -342,6 +347,8 @@ LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LP
 }
 
 LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
+    if (faults::Take(platform_testing::FaultFamily::RegistryDelete))
+        return ERROR_ACCESS_DENIED;
     std::shared_ptr<Key> key;
     bool canWrite;
     LONG error = KeyOf(handle, &key, &canWrite);
@@ -403,6 +410,8 @@ LONG WINAPI RegEnumValueA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize
 // Deletes the key at subKey below handle ("" deletes the key itself). The
 // key must have no subkeys; handles still open on it see ERROR_KEY_DELETED.
 LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
+    if (faults::Take(platform_testing::FaultFamily::RegistryDelete))
+        return ERROR_ACCESS_DENIED;
     if (!subKey)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;

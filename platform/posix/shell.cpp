@@ -13,6 +13,7 @@
 #include "platform/posix/api_files.h"
 #include "platform/posix/api_shell.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/shell_state.h"
@@ -427,7 +428,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
             return FromWin32(ERROR_WRITE_PROTECT);
         if (r.exists && (files::IsHostDirectory(r.host) || files::IsReadOnlyHost(r.host)))
             return kAccessDenied;
-        if (!machine::WriteFileAtomically(r.host, Serialise()))
+        if (faults::Take(platform_testing::FaultFamily::FileCreate) ||
+            !machine::WriteFileAtomically(r.host, Serialise()))
             return E_FAIL;
         if (remember)
             currentFile = r.canonical;

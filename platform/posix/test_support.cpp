@@ -17,6 +17,7 @@ std::string hostFolder;
 }
 
 std::string BeginTestMachine() {
+    ClearInjectedFaults(); // one a test armed and never reached
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/wiesen-test-XXXXXX";
     if (!mkdtemp(pattern.data())) {
@@ -35,6 +36,7 @@ std::string BeginTestMachine() {
 }
 
 void EndTestMachine() {
+    ClearInjectedFaults();
     machine::Close();
     if (!hostFolder.empty()) {
         std::error_code ec;

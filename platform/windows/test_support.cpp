@@ -63,6 +63,16 @@ bool IsEmulated() {
 } // namespace platform_testing
 
 namespace platform_testing {
+const char* FaultFamilyName(FaultFamily) {
+    return "";
+}
+bool InjectFault(FaultFamily, int) {
+    return false;
+}
+int FaultCallCount(FaultFamily) {
+    return 0;
+}
+void ResetFaultCounts() {}
 bool InjectShortWrite(int) {
     return false;
 }

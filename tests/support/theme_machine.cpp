@@ -576,7 +576,9 @@ std::string WithoutNoneScreenSaver(const std::string& text) {
     return out;
 }
 
-void Normalize(View& v) {
+} // namespace
+
+void NormalizeView(View& v) {
     std::string& wallpaper = v["desktop Wallpaper"];
     if (SameNoCase(wallpaper.c_str(), "(none)"))
         wallpaper = "";
@@ -588,8 +590,6 @@ void Normalize(View& v) {
     if (v["control.ini"] == "<missing>")
         v["control.ini"] = "";
 }
-
-} // namespace
 
 void SetUpMachine(const StartMachine& m) {
     const char* classes[3] = {kComputerClass, kNetworkClass, kRecycleBinClass};
@@ -666,8 +666,8 @@ std::string RoundTrip(const StartMachine& m, const std::string& target,
         FinishUninstall();
     }
     View end = ThemeView(directories);
-    Normalize(start);
-    Normalize(end);
+    NormalizeView(start);
+    NormalizeView(end);
     return problems + Differences(start, end);
 }
 

@@ -70,6 +70,10 @@ void RemoveProductTraces();
 // directories (name -> size and checksum).
 using View = std::map<std::string, std::string>;
 View ThemeView(const std::vector<std::string>& directories);
+// Puts what means the same in one form: the wallpaper "(none)" and missing
+// cursor values as empty, a "SCRNSAVE.EXE=(none)" line (and a [boot] section
+// left empty by it) as absent, a missing control.ini as empty.
+void NormalizeView(View& v);
 // The differences of two views, one line each; "" when equal.
 std::string Differences(const View& before, const View& after);
 
