@@ -41,6 +41,7 @@ class TerminalFrontEnd : public FrontEnd {
     terminal::Picture picture_;
     std::string message_; // code page 1252, shown once in the hint line
     long long lastBusyPaint_ = 0;
+    int desktopColor_ = -1; // the terminal colour of the desktop's colour pair
 };
 
 } // namespace dialogs
