@@ -4,6 +4,7 @@
 #include "platform/posix/api_base.h"
 #include "platform/posix/api_registry.h"
 #include "platform/posix/display_state.h"
+#include "platform/posix/front_end.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/trace.h"
 
@@ -214,6 +215,7 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
                                          (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         if (flags & SPIF_UPDATEINIFILE)
             WriteUserValue(kDesktopKey, "Wallpaper", path);
+        dialogs::NotifyScreenChanged(); // the desktop repaints
         return TRUE;
     }
     case SPI_GETDESKWALLPAPER:
@@ -261,6 +263,7 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* colors)
             trace::Report("display", text);
         }
     }
+    dialogs::NotifyScreenChanged(); // the desktop repaints
     return TRUE;
 }
 

@@ -211,6 +211,7 @@ void TerminalFrontEnd::Paint(bool busy) {
 bool TerminalFrontEnd::NextInput(HWND active, bool busy, Input* input) {
     if (!started_)
         return false;
+    lastActive_ = active;
     if (busy) {
         // The program pumps after every block: repaint now and then, and
         // take what the person typed meanwhile without waiting.
@@ -248,6 +249,16 @@ bool TerminalFrontEnd::NextInput(HWND active, bool busy, Input* input) {
 
 void TerminalFrontEnd::InputFailed(HWND, const Input&, const std::string&) {
     beep();
+}
+
+void TerminalFrontEnd::ScreenChanged() {
+    if (!started_ || !lastActive_)
+        return;
+    std::vector<HWND> windows = ModalWindows();
+    if (windows.empty() || windows.back() != lastActive_)
+        return;
+    Paint(true);
+    lastBusyPaint_ = NowMs();
 }
 
 bool TerminalFrontEnd::Scroll(HWND control, int delta) {

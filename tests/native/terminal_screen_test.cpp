@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -88,9 +89,25 @@ class Photographer : public dialogs::FrontEnd {
     void InputFailed(HWND, const dialogs::Input&, const std::string& why) override {
         failures.push_back(why);
     }
+    // What a terminal would repaint at once: the desktop and the main
+    // dialog's status line.
+    void ScreenChanged() override {
+        terminal::Canvas canvas(kWidth, kHeight);
+        terminal::Picture picture;
+        terminal::Draw(&canvas, &view, "", &picture);
+        shownDesktops.insert(picture.desktopColor);
+        for (HWND window : dialogs::ModalWindows()) {
+            HWND status = dialogs::DialogIdOf(window) == 100 ? GetDlgItem(window, 203) : nullptr;
+            std::string text = status ? terminal::WindowText(status) : "";
+            if (!text.empty() && (shownStatus.empty() || shownStatus.back() != text))
+                shownStatus.push_back(text);
+        }
+    }
 
     terminal::View view;
     bool busyTaken = false;
+    std::set<uint32_t> shownDesktops;
+    std::vector<std::string> shownStatus;
     std::vector<std::pair<std::string, std::string>> screens;
     std::vector<std::string> failures;
 
@@ -182,6 +199,11 @@ TEST_F(TerminalScreens, TheDialogsOfAnInstall) {
     EXPECT_TRUE(install.failures.empty()) << install.failures.front();
     dialogs::SetFrontEnd(previous);
     ASSERT_EQ(install.screens.size(), 6u);
+    // The status line and the desktop repaint while the install runs,
+    // pumping or not.
+    EXPECT_EQ(install.shownDesktops, std::set<uint32_t>({RGB(0, 128, 128), RGB(0, 0, 0)}));
+    EXPECT_EQ(install.shownStatus,
+              std::vector<std::string>({"Kopiere Dateien", "\xC4ndere Systemeinstellungen"}));
     for (const auto& [name, screen] : install.screens)
         ExpectScreen(name, screen);
 }
