@@ -142,13 +142,20 @@ Desktop shortcuts in C:\WINDOWS\Desktop
 )";
 
 TEST_F(HostViews, AFreshMachine) {
+    // Looking makes no machine.
+    int status = 0;
+    std::string out = RunCommand(
+        Quote(WIESEN_SETUP_HOST) + " --machine " + Quote(machine) + " --show", &status, true);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("there is no machine in"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(machine));
+    Host("--scenario /dev/null", &status, true); // the host makes a fresh machine
     EXPECT_EQ(Show(), kFreshMachine);
     // Looking changes nothing: the same again, and no trace of a change.
     EXPECT_EQ(Show(), kFreshMachine);
 }
 
 TEST_F(HostViews, AfterAnInstallAndAnUninstall) {
-    std::string fresh = Show();
     std::vector<std::string> install = Traced("program-first-run.scn");
     std::string installed = Show();
 

@@ -136,6 +136,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "setup-host: --show runs alone (no --scenario, no --trace)\n");
         return 2;
     }
+    // Looking makes no machine: --show wants one that exists.
+    if (show && access((folder + "/machine.ini").c_str(), F_OK) != 0) {
+        fprintf(stderr, "setup-host: there is no machine in %s\n", folder.c_str());
+        return 1;
+    }
     if (!machine::Open(folder, show ? "" : medium, &error)) {
         fprintf(stderr, "setup-host: %s\n", error.c_str());
         return 1;
