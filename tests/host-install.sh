@@ -8,7 +8,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$make_medium" --setup "$host" "$work/medium" >/dev/null
 "$make_medium" --check "$work/medium" >/dev/null
-"$host" --machine "$work/m" --medium "$work/medium" --scenario "$scenarios/program-first-run.scn"
+"$host" --machine "$work/m" --medium "$work/medium" --trace "$work/trace.txt" \
+        --scenario "$scenarios/program-first-run.scn"
+grep -qx 'file: copy D:\\setup.exe -> C:\\wiesenhain\\wiesenhain.exe' "$work/trace.txt" ||
+  { echo "the trace lacks the program copy"; exit 1; }
+grep -q '^shell: save link C:\\WINDOWS\\Desktop\\Wiesenhain.lnk' "$work/trace.txt" ||
+  { echo "the trace lacks the shortcut"; exit 1; }
+"$host" --machine "$work/m" --show | grep -q '^  wallpaper  *C:\\WINDOWS\\wiesenhain.bmp, not tiled$' ||
+  { echo "--show does not show the wallpaper"; exit 1; }
 c="$work/m/drives/c"
 for f in wiesenhain/wiesenhain.exe wiesenhain/wiesenhain-cur-arrow.cur wiesenhain/wall.ppk \
          WINDOWS/wiesenhain.bmp WINDOWS/wiesenhain-remove.exe WINDOWS/Desktop/Wiesenhain.lnk; do

@@ -26,6 +26,10 @@ struct IShellLinkA : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR name) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetIconLocation(LPSTR iconPath, int capacity, int* icon) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetIconLocation(LPCSTR iconPath, int icon) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPSTR directory, int capacity) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCSTR directory) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetArguments(LPSTR arguments, int capacity) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetArguments(LPCSTR arguments) = 0;
 };
 
 struct IMalloc : IUnknown {

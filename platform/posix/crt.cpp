@@ -8,6 +8,7 @@
 #include "platform/posix/api_files.h"
 #include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
+#include "platform/posix/trace.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -28,6 +29,11 @@ struct OpenFile {
     bool canWrite = false;
     bool onDiskette = false;
     uint64_t generation = 0; // the machine the handle belongs to
+    // For the change trace (kept only while it is on when the file opens):
+    // the file's name and the bytes written through this handle.
+    bool traced = false;
+    std::string name;
+    int64_t written = 0;
 };
 
 // Handles 0 to 2 are the standard streams of the C runtime; files start at 3.
@@ -154,11 +160,19 @@ int crt_open(const char* path, int flags, int permission) {
     file.canWrite = access != CRT_O_RDONLY || (flags & CRT_O_TRUNC);
     file.onDiskette = r.drive == 'A';
     file.generation = machine::Generation();
+    if (trace::On() && file.canWrite) {
+        file.traced = true;
+        file.name = trace::Text(r.canonical);
+    }
     int handle = AddHandle(file);
     if (handle < 0) {
         close(fd);
         return Fail(CRT_EMFILE);
     }
+    if (file.traced && !r.exists)
+        trace::Report("file", "create " + file.name);
+    else if (file.traced && (flags & CRT_O_TRUNC))
+        trace::Report("file", "truncate " + file.name);
     return handle;
 }
 
@@ -213,6 +227,7 @@ int crt_write(int handle, const void* buffer, unsigned count) {
     }
     if (done < count)
         g_errno = CRT_ENOSPC;
+    f->written += static_cast<int64_t>(done);
     return static_cast<int>(done);
 }
 
@@ -246,6 +261,10 @@ int crt_close(int handle) {
         return Fail(CRT_EBADF);
     int rc = close(f->fd);
     f->fd = -1;
+    if (f->traced && f->written > 0)
+        trace::Report("file", "write " + f->name + " (" + std::to_string(f->written) + " bytes)");
+    f->traced = false;
+    f->name.clear();
     return rc == 0 ? 0 : Fail(CRT_EBADF);
 }
 

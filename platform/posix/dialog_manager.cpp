@@ -325,6 +325,8 @@ LRESULT ControlMessage(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETTEXT:
         w->text = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        if (w->kind == Kind::Static)
+            NotifyScreenChanged();
         return TRUE;
     case WM_GETTEXT: {
         char* buffer = reinterpret_cast<char*>(lParam);
@@ -791,6 +793,11 @@ FrontEnd* SetFrontEnd(FrontEnd* frontEnd) {
     FrontEnd* previous = S().frontEnd;
     S().frontEnd = frontEnd;
     return previous;
+}
+
+void NotifyScreenChanged() {
+    if (S().frontEnd)
+        S().frontEnd->ScreenChanged();
 }
 
 Kind KindOf(HWND window) {

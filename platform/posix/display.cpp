@@ -4,7 +4,9 @@
 #include "platform/posix/api_base.h"
 #include "platform/posix/api_registry.h"
 #include "platform/posix/display_state.h"
+#include "platform/posix/front_end.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/trace.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -37,6 +39,13 @@ bool IsSystemCursorId(uint32_t id) {
         if (c.id == id)
             return true;
     return false;
+}
+
+const char* CursorName(uint32_t id) {
+    for (const SystemCursor& c : kSystemCursors)
+        if (c.id == id)
+            return c.valueName;
+    return "?";
 }
 
 // A cursor handle points at one of these while it lives.
@@ -125,6 +134,7 @@ Session& Current() {
     s.wallpaper = ReadUserValue(kDesktopKey, "Wallpaper", &found);
     if (s.wallpaper == "(None)")
         s.wallpaper.clear();
+    s.tileWallpaper = ReadUserValue(kDesktopKey, "TileWallpaper", &found) == "1";
     s.screenSaverActive = ReadUserValue(kDesktopKey, "ScreenSaveActive", &found) == "1";
     for (const SystemCursor& c : kSystemCursors) {
         display_state::CursorInfo info;
@@ -196,12 +206,24 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
         if ((flags & SPIF_UPDATEINIFILE) &&
             !WriteUserValue(kDesktopKey, "ScreenSaveActive", param ? "1" : "0"))
             return FALSE;
+        if (trace::On())
+            trace::Report("display", std::string("screen saver ") +
+                                         (param ? "active" : "inactive") +
+                                         (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     case SPI_SETDESKWALLPAPER: {
         std::string path = value ? static_cast<const char*>(value) : "";
         s.state.wallpaper = path;
+        // The desktop takes the tiling from the profile when it changes the
+        // wallpaper.
+        bool found;
+        s.state.tileWallpaper = ReadUserValue(kDesktopKey, "TileWallpaper", &found) == "1";
+        dialogs::NotifyScreenChanged(); // the desktop repaints
         if ((flags & SPIF_UPDATEINIFILE) && !WriteUserValue(kDesktopKey, "Wallpaper", path))
             return FALSE;
+        if (trace::On())
+            trace::Report("display", "wallpaper " + trace::Quoted(path) +
+                                         (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     }
     case SPI_GETDESKWALLPAPER:
@@ -234,11 +256,22 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* colors)
     }
     Session& s = Current();
     for (int i = 0; i < count; ++i) {
+        COLORREF color = colors[i] & 0xFFFFFF;
         if (elements[i] == COLOR_BACKGROUND)
-            s.state.desktopColor = colors[i] & 0xFFFFFF;
+            s.state.desktopColor = color;
         else
-            s.otherColors[elements[i]] = colors[i] & 0xFFFFFF;
+            s.otherColors[elements[i]] = color;
+        if (trace::On()) {
+            char text[80];
+            unsigned r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+            if (elements[i] == COLOR_BACKGROUND)
+                snprintf(text, sizeof text, "desktop colour = %u %u %u", r, g, b);
+            else
+                snprintf(text, sizeof text, "colour %d = %u %u %u", elements[i], r, g, b);
+            trace::Report("display", text);
+        }
     }
+    dialogs::NotifyScreenChanged(); // the desktop repaints
     return TRUE;
 }
 
@@ -313,6 +346,10 @@ BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
         return FALSE;
     }
     s.state.systemCursors[id] = o->info;
+    if (trace::On())
+        trace::Report("display", std::string("cursor ") + CursorName(id) + " = " +
+                                     (o->info.fromFile ? trace::Quoted(o->info.file)
+                                                       : std::string("standard")));
     // The system takes the cursor over: the handle is gone.
     for (auto it = s.standard.begin(); it != s.standard.end(); ++it) {
         if (it->second == cursor) {

@@ -4,8 +4,8 @@
 //
 // It belongs to the session: when a machine opens (a logon), it is read from
 // where Windows keeps it in the registry under HKEY_CURRENT_USER (the colour
-// "Background" of "Control Panel/Colors", "Wallpaper" and "ScreenSaveActive"
-// of "Control Panel/Desktop", the cursors of "Control Panel/Cursors"), and
+// "Background" of "Control Panel/Colors", "Wallpaper", "TileWallpaper" and
+// "ScreenSaveActive" of "Control Panel/Desktop", the cursors of "Control Panel/Cursors"), and
 // the display calls change it for the running program only, except where a
 // call is asked to update the user profile (SPI_SETSCREENSAVEACTIVE with
 // SPIF_UPDATEINIFILE writes "ScreenSaveActive"). Tests and the host tools
@@ -29,6 +29,7 @@ struct CursorInfo {
 struct State {
     uint32_t desktopColor = 0; // COLORREF
     std::string wallpaper;
+    bool tileWallpaper = false; // "TileWallpaper" as it was when the wallpaper was last set
     bool screenSaverActive = false;
     std::map<uint32_t, CursorInfo> systemCursors; // by system cursor id
     CursorInfo currentCursor;

@@ -9,6 +9,7 @@
 #include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/trace.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -177,6 +178,23 @@ std::string TypedName(const char* path) {
     return name;
 }
 
+// Attributes as words for the trace.
+std::string AttributeWords(DWORD attributes) {
+    std::string out;
+    const struct {
+        DWORD bit;
+        const char* word;
+    } kWords[] = {{FILE_ATTRIBUTE_READONLY, "read-only"},
+                  {FILE_ATTRIBUTE_HIDDEN, "hidden"},
+                  {FILE_ATTRIBUTE_SYSTEM, "system"},
+                  {FILE_ATTRIBUTE_ARCHIVE, "archive"}};
+    for (const auto& w : kWords) {
+        if (attributes & w.bit)
+            out += out.empty() ? w.word : std::string(" ") + w.word;
+    }
+    return out.empty() ? "normal" : out;
+}
+
 } // namespace
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
@@ -225,10 +243,14 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
         SetLastError(ERROR_WRITE_PROTECT);
         return FALSE;
     }
+    DWORD before = trace::On() ? machine::HostAttributes(r.host) : 0;
     if (!machine::SetHostAttributes(r.host, attributes)) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
     }
+    if (trace::On() && machine::HostAttributes(r.host) != before)
+        trace::Report("file", "attributes " + trace::Text(r.canonical) + " = " +
+                                  AttributeWords(machine::HostAttributes(r.host)));
     return TRUE;
 }
 
@@ -261,6 +283,8 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
     }
+    if (trace::On())
+        trace::Report("directory", "create " + trace::Text(r.canonical));
     return TRUE;
 }
 
@@ -298,6 +322,8 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
     }
+    if (trace::On())
+        trace::Report("directory", "remove " + trace::Text(r.canonical));
     return TRUE;
 }
 
@@ -329,6 +355,8 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
     }
+    if (trace::On())
+        trace::Report("file", "delete " + trace::Text(r.canonical));
     return TRUE;
 }
 
@@ -361,12 +389,17 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
             machine::DisketteCapacity() - files::DisketteUsed(replaced)) {
             // Windows truncates the target, writes until the disk is full
             // and then deletes the partial copy: the old target is gone too.
-            if (to.exists)
-                unlink(to.host.c_str());
+            if (to.exists && unlink(to.host.c_str()) == 0 && trace::On())
+                trace::Report("file", "delete " + trace::Text(to.canonical) + " (disk full)");
             return FailWith(ERROR_DISK_FULL);
         }
     }
-    return CopyHostFile(from.host, to.host);
+    if (!CopyHostFile(from.host, to.host))
+        return FALSE;
+    if (trace::On())
+        trace::Report("file", "copy " + trace::Text(from.canonical) + " -> " +
+                                  trace::Text(machine::Resolve(newFile).canonical));
+    return TRUE;
 }
 
 BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
@@ -391,10 +424,16 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         // directory cannot move.
         if (directory)
             return FailWith(ERROR_NOT_SAME_DEVICE);
-        if (!CopyFileA(existing, newFile, TRUE))
-            return FALSE;
+        {
+            trace::Quiet quiet; // reported as the move it is
+            if (!CopyFileA(existing, newFile, TRUE))
+                return FALSE;
+        }
         machine::SetHostAttributes(from.host, FILE_ATTRIBUTE_NORMAL);
         unlink(from.host.c_str());
+        if (trace::On())
+            trace::Report("file", "move " + trace::Text(from.canonical) + " -> " +
+                                      trace::Text(machine::Resolve(newFile).canonical));
         return TRUE;
     }
     std::string target = to.host;
@@ -406,5 +445,9 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         return FailWith(files::ErrorFromErrno(errno));
     if (!sameObject)
         machine::ForgetShortName(target);
+    if (trace::On())
+        trace::Report("file", std::string(directory ? "rename directory " : "rename ") +
+                                  trace::Text(from.canonical) + " -> " +
+                                  trace::Text(machine::Resolve(newFile).canonical));
     return TRUE;
 }

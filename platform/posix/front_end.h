@@ -48,11 +48,18 @@ class FrontEnd {
     // The dialog manager could not carry out an input (no such control, no
     // list entry with that text, no close box).
     virtual void InputFailed(HWND active, const Input& input, const std::string& why) = 0;
+    // Something on the screen changed, perhaps while the program works
+    // without pumping messages: the text of a static control (a static
+    // repaints at once on Windows) or the desktop (which the shell repaints
+    // by itself). A front end that draws may show it now.
+    virtual void ScreenChanged() {}
 };
 
 // Installs the front end (nullptr: none; every modal window is then
 // abandoned as soon as it waits for input). Returns the previous one.
 FrontEnd* SetFrontEnd(FrontEnd* frontEnd);
+// Tells the front end, if there is one, that the screen changed.
+void NotifyScreenChanged();
 
 // ---- Inspection for front ends ----
 

@@ -5,6 +5,7 @@
 #include "platform/posix/codepage.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/trace.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -182,6 +183,8 @@ UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR
             int fd = open(r.host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd >= 0) {
                 close(fd);
+                if (trace::On())
+                    trace::Report("file", "create " + trace::Text(r.canonical));
                 copyOut(name);
                 return number;
             }

@@ -13,6 +13,7 @@
 #include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/trace.h"
 
 #include <string.h>
 
@@ -289,6 +290,16 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     if (!machine::WriteFileAtomically(r.host, JoinLines(lines))) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
+    }
+    if (trace::On()) {
+        std::string where = trace::Text(r.canonical) + " [" + trace::Text(section) + "]";
+        if (!key)
+            trace::Report("profile", "remove section " + where);
+        else if (!value)
+            trace::Report("profile", "remove " + where + " " + trace::Text(key));
+        else
+            trace::Report("profile",
+                          "write " + where + " " + trace::Text(key) + "=" + trace::Text(value));
     }
     return TRUE;
 }

@@ -22,6 +22,7 @@
 #include "platform/posix/faults.h"
 
 #include "platform/posix/machine.h"
+#include "platform/posix/trace.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -205,6 +206,39 @@ std::string NameOf(LPCSTR name) {
     return name ? std::string(name) : std::string();
 }
 
+// ---- The change trace ----
+
+// The full name of a key as a person reads it: keys below the current
+// user's key under HKEY_CURRENT_USER, keys below SOFTWARE\Classes under
+// HKEY_CLASSES_ROOT.
+std::string KeyName(const Key* key) {
+    std::vector<const Key*> chain;
+    for (const Key* k = key; k; k = k->parent)
+        chain.push_back(k);
+    const Key* root = chain.back();
+    chain.pop_back();
+    std::string name = root == g_store.machine.get() ? "HKEY_LOCAL_MACHINE" : "HKEY_USERS";
+    size_t skip = 0;
+    auto is = [&](size_t fromEnd, const char* text) {
+        return chain.size() > fromEnd &&
+               CompareNames(chain[chain.size() - 1 - fromEnd]->name, text) == 0;
+    };
+    if (root == g_store.users.get() && is(0, kCurrentUser)) {
+        name = "HKEY_CURRENT_USER";
+        skip = 1;
+    } else if (root == g_store.machine.get() && is(0, "SOFTWARE") && is(1, "Classes")) {
+        name = "HKEY_CLASSES_ROOT";
+        skip = 2;
+    }
+    for (size_t i = chain.size() - skip; i-- > 0;)
+        name += "\\" + chain[i]->name;
+    return trace::Text(name);
+}
+
+std::string ValueName(const std::string& name) {
+    return name.empty() ? "@" : trace::Quoted(name);
+}
+
 } // namespace
 
 const std::string& LoadError() {
@@ -242,6 +276,16 @@ LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result) {
     if (firstNew && !Save()) {
         RemoveSubKey(firstNew->parent, firstNew);
         return ERROR_CANTWRITE;
+    }
+    if (firstNew && trace::On()) {
+        std::vector<const Key*> made;
+        for (const Key* k = key.get(); k; k = k->parent) {
+            made.push_back(k);
+            if (k == firstNew.get())
+                break;
+        }
+        for (size_t i = made.size(); i-- > 0;)
+            trace::Report("registry", "create key " + KeyName(made[i]));
     }
     *result = NewHandle(key, true);
     return ERROR_SUCCESS;
@@ -306,10 +350,14 @@ LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, con
     Value* old = FindValue(key.get(), name);
     Value before = old ? *old : Value();
     bool existed = old != nullptr;
-    SetValue(key.get(), name, type,
-             std::string(reinterpret_cast<const char*>(data), data ? size : 0));
-    if (Save())
+    std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+    SetValue(key.get(), name, type, bytes);
+    if (Save()) {
+        if (trace::On())
+            trace::Report("registry", "set value " + KeyName(key.get()) + " " + ValueName(name) +
+                                          " = " + trace::RegistryData(type, bytes));
         return ERROR_SUCCESS;
+    }
     if (existed)
         *FindValue(key.get(), name) = before;
     else
@@ -363,8 +411,12 @@ LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
         Value before = *it;
         size_t at = static_cast<size_t>(it - key->values.begin());
         key->values.erase(it);
-        if (Save())
+        if (Save()) {
+            if (trace::On())
+                trace::Report("registry",
+                              "delete value " + KeyName(key.get()) + " " + ValueName(before.name));
             return ERROR_SUCCESS;
+        }
         key->values.insert(key->values.begin() + static_cast<std::ptrdiff_t>(at), before);
         return ERROR_CANTWRITE;
     }
@@ -429,11 +481,15 @@ LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
         key == DefaultUserKey())
         return ERROR_ACCESS_DENIED;
     Key* parent = key->parent;
+    std::string name = trace::On() ? KeyName(key.get()) : std::string();
     RemoveSubKey(parent, key);
     key->parent = nullptr;
     key->deleted = true;
-    if (Save())
+    if (Save()) {
+        if (trace::On())
+            trace::Report("registry", "delete key " + name);
         return ERROR_SUCCESS;
+    }
     key->deleted = false;
     InsertSubKey(parent, key);
     return ERROR_CANTWRITE;

@@ -17,6 +17,7 @@
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/shell_state.h"
+#include "platform/posix/trace.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -309,6 +310,8 @@ std::string ListName(LPCITEMIDLIST list) {
 
 const uint32_t kHasLinkInfo = 0x02;
 const uint32_t kHasName = 0x04;
+const uint32_t kHasWorkingDirectory = 0x10;
+const uint32_t kHasArguments = 0x20;
 const uint32_t kHasIconLocation = 0x40;
 const uint32_t kIsUnicode = 0x80;
 const uint32_t kHasLinkTargetIdList = 0x01;
@@ -402,6 +405,26 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
         iconIndex = icon;
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPSTR directory, int capacity) override {
+        CopyOut(workingDirectory, directory, capacity);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCSTR directory) override {
+        if (!directory)
+            return E_INVALIDARG;
+        workingDirectory = directory;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetArguments(LPSTR text, int capacity) override {
+        CopyOut(arguments, text, capacity);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetArguments(LPCSTR text) override {
+        if (!text)
+            return E_INVALIDARG;
+        arguments = text;
+        return S_OK;
+    }
 
     HRESULT STDMETHODCALLTYPE Load(LPCWSTR fileName, DWORD) override {
         if (!fileName)
@@ -433,6 +456,16 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
             return E_FAIL;
         if (remember)
             currentFile = r.canonical;
+        if (trace::On()) {
+            std::string what =
+                "save link " + trace::Text(r.canonical) + " -> " + trace::Quoted(path);
+            if (!arguments.empty())
+                what += ", arguments " + trace::Quoted(arguments);
+            if (!workingDirectory.empty())
+                what += ", in " + trace::Quoted(workingDirectory);
+            what += ", icon " + trace::Quoted(iconLocation) + "," + std::to_string(iconIndex);
+            trace::Report("shell", what);
+        }
         return S_OK;
     }
 
@@ -446,6 +479,10 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
             flags |= kHasLinkInfo;
         if (!description.empty())
             flags |= kHasName;
+        if (!workingDirectory.empty())
+            flags |= kHasWorkingDirectory;
+        if (!arguments.empty())
+            flags |= kHasArguments;
         if (!iconLocation.empty())
             flags |= kHasIconLocation;
 
@@ -500,7 +537,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
             out += '\0';
             out += '\0'; // empty common path suffix
         }
-        for (const std::string* text : {&description, &iconLocation}) {
+        for (const std::string* text :
+             {&description, &workingDirectory, &arguments, &iconLocation}) {
             if (text->empty())
                 continue;
             size_t n = text->size() > 0xFFFF ? 0xFFFF : text->size();
@@ -519,7 +557,7 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
         if (size < 0x4C || Get32(p) != 0x4C || memcmp(p + 4, &CLSID_ShellLink, sizeof(CLSID)))
             return false;
         uint32_t flags = Get32(p + 0x14);
-        std::string target, name, icon;
+        std::string target, name, directory, commandLine, icon;
         if (flags & kHasLinkTargetIdList) {
             if (at + 2 > size)
                 return false;
@@ -542,7 +580,8 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
             }
             at += infoSize;
         }
-        const uint32_t stringFlags[] = {kHasName, 0x08, 0x10, 0x20, kHasIconLocation};
+        const uint32_t stringFlags[] = {kHasName, 0x08, kHasWorkingDirectory, kHasArguments,
+                                        kHasIconLocation};
         for (uint32_t flag : stringFlags) {
             if (!(flags & flag))
                 continue;
@@ -567,17 +606,23 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted 
             at += length;
             if (flag == kHasName)
                 name = text;
+            else if (flag == kHasWorkingDirectory)
+                directory = text;
+            else if (flag == kHasArguments)
+                commandLine = text;
             else if (flag == kHasIconLocation)
                 icon = text;
         }
         path = target;
         description = name;
+        workingDirectory = directory;
+        arguments = commandLine;
         iconLocation = icon;
         iconIndex = static_cast<int32_t>(Get32(p + 0x38));
         return true;
     }
 
-    std::string path, description, iconLocation, currentFile;
+    std::string path, description, workingDirectory, arguments, iconLocation, currentFile;
     int iconIndex = 0;
 };
 
@@ -758,6 +803,26 @@ void WINAPI SHChangeNotify(LONG eventId, UINT flags, LPCVOID item1, LPCVOID item
         }
     };
     g_state.notifications.push_back({eventId, flags, name(item1), name(item2)});
+    if (trace::On()) {
+        const shell_state::Notification& n = g_state.notifications.back();
+        std::string what = "notify ";
+        if (eventId == SHCNE_UPDATEITEM)
+            what += "update item";
+        else if (eventId == SHCNE_UPDATEDIR)
+            what += "update directory";
+        else if (eventId == SHCNE_ASSOCCHANGED)
+            what += "associations changed";
+        else {
+            char text[32];
+            snprintf(text, sizeof text, "event 0x%08lx", static_cast<unsigned long>(eventId));
+            what += text;
+        }
+        if (!n.item1.empty())
+            what += " " + trace::Text(n.item1);
+        if (!n.item2.empty() && n.item2 != n.item1)
+            what += ", " + trace::Text(n.item2);
+        trace::Report("shell", what);
+    }
 }
 
 // ---- What tests and front ends see ----

@@ -156,6 +156,7 @@ bool TerminalFrontEnd::Start(std::string* error) {
         init_pair(kPairWindow, COLOR_BLACK, COLOR_WHITE);
         init_pair(kPairCaption, COLOR_WHITE, COLOR_BLUE);
         init_pair(kPairDesktop, COLOR_WHITE, COLOR_CYAN);
+        desktopColor_ = COLOR_CYAN;
         init_pair(kPairHint, COLOR_BLACK, COLOR_WHITE);
     }
     started_ = true;
@@ -175,6 +176,15 @@ void TerminalFrontEnd::Paint(bool busy) {
     terminal::Canvas canvas(cols, rows);
     std::string hint = !message_.empty() ? message_ : busy ? kHintBusy : kHintWaiting;
     terminal::Draw(&canvas, &view_, hint, &picture_);
+    if (has_colors()) {
+        // The desktop in the terminal colour nearest to the emulated one.
+        int desktop = terminal::NearestColor(picture_.desktopColor, COLORS >= 16 ? 16 : 8);
+        if (desktop != desktopColor_) {
+            init_pair(kPairDesktop, terminal::IsLightColor(desktop) ? COLOR_BLACK : COLOR_WHITE,
+                      static_cast<short>(desktop));
+            desktopColor_ = desktop;
+        }
+    }
     for (int y = 0; y < rows; ++y) {
         for (int x = 0; x < cols; ++x) {
             // The last cell is left alone: writing it scrolls some terminals.
@@ -201,6 +211,7 @@ void TerminalFrontEnd::Paint(bool busy) {
 bool TerminalFrontEnd::NextInput(HWND active, bool busy, Input* input) {
     if (!started_)
         return false;
+    lastActive_ = active;
     if (busy) {
         // The program pumps after every block: repaint now and then, and
         // take what the person typed meanwhile without waiting.
@@ -238,6 +249,16 @@ bool TerminalFrontEnd::NextInput(HWND active, bool busy, Input* input) {
 
 void TerminalFrontEnd::InputFailed(HWND, const Input&, const std::string&) {
     beep();
+}
+
+void TerminalFrontEnd::ScreenChanged() {
+    if (!started_ || !lastActive_)
+        return;
+    std::vector<HWND> windows = ModalWindows();
+    if (windows.empty() || windows.back() != lastActive_)
+        return;
+    Paint(true);
+    lastBusyPaint_ = NowMs();
 }
 
 bool TerminalFrontEnd::Scroll(HWND control, int delta) {

@@ -26,6 +26,10 @@ class TerminalFrontEnd : public FrontEnd {
 
     bool NextInput(HWND active, bool busy, Input* input) override;
     void InputFailed(HWND active, const Input& input, const std::string& why) override;
+    // Repaints at once while the window last asked for input is still the
+    // topmost (the program works on it); a window being set up waits for its
+    // own first paint.
+    void ScreenChanged() override;
 
   private:
     void Paint(bool busy);
@@ -41,6 +45,8 @@ class TerminalFrontEnd : public FrontEnd {
     terminal::Picture picture_;
     std::string message_; // code page 1252, shown once in the hint line
     long long lastBusyPaint_ = 0;
+    int desktopColor_ = -1;     // the terminal colour of the desktop's colour pair
+    HWND lastActive_ = nullptr; // the window of the last NextInput
 };
 
 } // namespace dialogs

@@ -1,6 +1,7 @@
 // The terminal front end's picture of the modal windows.
 #include "platform/posix/terminal_screen.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/display_state.h"
 #include "platform/posix/front_end.h"
 #include "platform/win32.h"
 
@@ -205,6 +206,7 @@ class Painter {
     HWND window_ = nullptr;
     bool active_ = false;
     int originX_ = 0, originY_ = 0;
+    int clientW_ = 0, clientH_ = 0; // the window's client area from originX_, originY_
 };
 
 void Painter::Window(HWND window, bool active) {
@@ -215,6 +217,8 @@ void Painter::Window(HWND window, bool active) {
     Box frame{(c_->width() - (w + 2)) / 2, (c_->height() - 1 - (h + 2)) / 2, w + 2, h + 2};
     originX_ = frame.x + 1;
     originY_ = frame.y + 1;
+    clientW_ = w;
+    clientH_ = h;
     uint8_t base = active ? kPlain : kDim;
     uint8_t captionAttr = active ? static_cast<uint8_t>(kCaption) : base;
     c_->Fill(frame, U' ', base);
@@ -319,26 +323,35 @@ void Painter::StaticText(HWND control, const Box& box, uint8_t base) {
     int mnemonic;
     std::u32string text = MnemonicText(WindowText(control), !Has(style, SS_NOPREFIX), &mnemonic);
     // Cells are coarser than the dialog font: a text that does not fit its
-    // box may take up to a quarter more width (centred on the box), and a
-    // one-line box is not wrapped at all; the dialog's client area clips.
+    // box may take up to a quarter more width (centred on the box, but
+    // inside the dialog's client area), and a one-line box is not wrapped at
+    // all. A text that does not fit even so runs on below its box into the
+    // room of the client area (rather than losing its last lines, often the
+    // address); the client area clips. Empty lines at the end take no room.
     std::vector<std::u32string> lines;
     int width = box.w;
     if (box.h == 1 || Has(style, SS_CENTERIMAGE)) {
         lines = WrapText(text, 1 << 20);
     } else {
-        for (; width <= box.w + box.w / 4; ++width) {
+        int widest = std::max(box.w, std::min(box.w + box.w / 4, clientW_));
+        for (; width <= widest; ++width) {
             lines = WrapText(text, width);
+            while (!lines.empty() && lines.back().empty())
+                lines.pop_back();
             if (static_cast<int>(lines.size()) <= box.h)
                 break;
         }
-        width = std::min(width, box.w + box.w / 4);
+        width = std::min(width, widest);
     }
     int left = box.x - (width - box.w) / 2;
+    if (width <= clientW_)
+        left = std::clamp(left, originX_, originX_ + clientW_ - width);
     int y = box.y;
     if (Has(style, SS_CENTERIMAGE) && static_cast<int>(lines.size()) < box.h)
         y += (box.h - static_cast<int>(lines.size())) / 2;
     int consumed = 0; // cells of text before this line, for the mnemonic
-    for (size_t i = 0; i < lines.size() && static_cast<int>(i) < box.h; ++i) {
+    int rows = static_cast<int>(lines.size()) > box.h ? clientH_ : box.h;
+    for (size_t i = 0; i < lines.size() && static_cast<int>(i) < rows; ++i) {
         const std::u32string& line = lines[i];
         int length = static_cast<int>(line.size());
         int x = left;
@@ -453,6 +466,63 @@ void Painter::List(HWND control, const Box& box, uint8_t base, bool focused) {
 
 } // namespace
 
+namespace {
+
+const struct {
+    uint32_t rgb;
+    const char* name;
+} kColors[16] = {
+    {RGB(0, 0, 0), "black"},       {RGB(128, 0, 0), "maroon"},     {RGB(0, 128, 0), "green"},
+    {RGB(128, 128, 0), "olive"},   {RGB(0, 0, 128), "navy"},       {RGB(128, 0, 128), "purple"},
+    {RGB(0, 128, 128), "teal"},    {RGB(192, 192, 192), "silver"}, {RGB(128, 128, 128), "gray"},
+    {RGB(255, 0, 0), "red"},       {RGB(0, 255, 0), "lime"},       {RGB(255, 255, 0), "yellow"},
+    {RGB(0, 0, 255), "blue"},      {RGB(255, 0, 255), "fuchsia"},  {RGB(0, 255, 255), "aqua"},
+    {RGB(255, 255, 255), "white"},
+};
+
+// The desktop note of the wallpaper: its file name and how it is laid out.
+std::u32string WallpaperNote(const display_state::State& display) {
+    const std::string& wallpaper = display.wallpaper;
+    size_t slash = wallpaper.find_last_of("\\/:");
+    std::string name = slash == std::string::npos ? wallpaper : wallpaper.substr(slash + 1);
+    if (name.empty())
+        return U"";
+    return U" Hintergrundbild: " + Unicode(name) +
+           (display.tileWallpaper ? U", nebeneinander " : U", zentriert ");
+}
+
+} // namespace
+
+int NearestColor(uint32_t rgb, int count) {
+    count = std::clamp(count, 1, 16);
+    int best = 0;
+    long bestDistance = -1;
+    for (int i = 0; i < count; ++i) {
+        long dr = static_cast<long>(GetRValue(rgb)) - GetRValue(kColors[i].rgb);
+        long dg = static_cast<long>(GetGValue(rgb)) - GetGValue(kColors[i].rgb);
+        long db = static_cast<long>(GetBValue(rgb)) - GetBValue(kColors[i].rgb);
+        long distance = dr * dr + dg * dg + db * db;
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+uint32_t ColorRgb(int index) {
+    return kColors[std::clamp(index, 0, 15)].rgb;
+}
+
+const char* ColorName(int index) {
+    return kColors[std::clamp(index, 0, 15)].name;
+}
+
+bool IsLightColor(int index) {
+    uint32_t rgb = ColorRgb(index);
+    return 299 * GetRValue(rgb) + 587 * GetGValue(rgb) + 114 * GetBValue(rgb) >= 128000;
+}
+
 std::vector<std::u32string> EditLines(HWND edit, int width) {
     return WrapText(Unicode(WindowText(edit)), width);
 }
@@ -466,6 +536,8 @@ void Draw(Canvas* canvas, View* view, const std::string& hint, Picture* picture)
     *picture = Picture();
     canvas->ClearClip();
     canvas->Fill({0, 0, canvas->width(), canvas->height()}, U' ', kDesktop);
+    const display_state::State& display = display_state::Current();
+    picture->desktopColor = display.desktopColor;
     if (canvas->width() < kMinWidth || canvas->height() < kMinHeight) {
         picture->tooSmall = true;
         char line[96];
@@ -476,6 +548,7 @@ void Draw(Canvas* canvas, View* view, const std::string& hint, Picture* picture)
                      canvas->height() / 2, text, kDesktop);
         return;
     }
+    canvas->Text(1, 0, WallpaperNote(display), kDesktop, canvas->width() - 2);
     Painter painter(canvas, view, picture);
     std::vector<HWND> windows = dialogs::ModalWindows();
     for (size_t i = 0; i < windows.size(); ++i)

@@ -82,14 +82,27 @@ struct Picture {
     std::vector<Hit> hits; // topmost last
     int cursorX = -1, cursorY = -1;
     bool tooSmall = false;
+    uint32_t desktopColor = 0; // COLORREF of the emulated desktop (cells with kDesktop)
 };
+
+// The sixteen colours of a terminal (and of Windows' standard palette), in
+// the terminal's order: black, maroon, green, olive, navy, purple, teal,
+// silver, then the bright ones gray, red, lime, yellow, blue, fuchsia, aqua,
+// white. The nearest of the first `count` (8 or 16) to a COLORREF, by
+// distance in RGB; its RGB value and its name.
+int NearestColor(uint32_t rgb, int count);
+uint32_t ColorRgb(int index);
+const char* ColorName(int index);
+// True when text on that colour reads better in black than in white.
+bool IsLightColor(int index);
 
 // The smallest screen the program's dialogs fit in (hint line included).
 constexpr int kMinWidth = 76;
 constexpr int kMinHeight = 34;
 
-// Draws the desktop, every modal window (owner first) and the hint line
-// (code page 1252).
+// Draws the desktop of the emulated display (its colour goes into the
+// picture; a wallpaper is noted by name in the top line), every modal window
+// (owner first) and the hint line (code page 1252).
 void Draw(Canvas* canvas, View* view, const std::string& hint, Picture* picture);
 
 // Cells of a code page 1252 text with its mnemonic ("&x") taken out;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -88,9 +89,25 @@ class Photographer : public dialogs::FrontEnd {
     void InputFailed(HWND, const dialogs::Input&, const std::string& why) override {
         failures.push_back(why);
     }
+    // What a terminal would repaint at once: the desktop and the main
+    // dialog's status line.
+    void ScreenChanged() override {
+        terminal::Canvas canvas(kWidth, kHeight);
+        terminal::Picture picture;
+        terminal::Draw(&canvas, &view, "", &picture);
+        shownDesktops.insert(picture.desktopColor);
+        for (HWND window : dialogs::ModalWindows()) {
+            HWND status = dialogs::DialogIdOf(window) == 100 ? GetDlgItem(window, 203) : nullptr;
+            std::string text = status ? terminal::WindowText(status) : "";
+            if (!text.empty() && (shownStatus.empty() || shownStatus.back() != text))
+                shownStatus.push_back(text);
+        }
+    }
 
     terminal::View view;
     bool busyTaken = false;
+    std::set<uint32_t> shownDesktops;
+    std::vector<std::string> shownStatus;
     std::vector<std::pair<std::string, std::string>> screens;
     std::vector<std::string> failures;
 
@@ -182,6 +199,11 @@ TEST_F(TerminalScreens, TheDialogsOfAnInstall) {
     EXPECT_TRUE(install.failures.empty()) << install.failures.front();
     dialogs::SetFrontEnd(previous);
     ASSERT_EQ(install.screens.size(), 6u);
+    // The status line and the desktop repaint while the install runs,
+    // pumping or not.
+    EXPECT_EQ(install.shownDesktops, std::set<uint32_t>({RGB(0, 128, 128), RGB(0, 0, 0)}));
+    EXPECT_EQ(install.shownStatus,
+              std::vector<std::string>({"Kopiere Dateien", "\xC4ndere Systemeinstellungen"}));
     for (const auto& [name, screen] : install.screens)
         ExpectScreen(name, screen);
 }
@@ -207,6 +229,50 @@ TEST_F(TerminalScreens, MessageBoxAndTheHintLine) {
     EXPECT_EQ(answer, IDCANCEL);
     ASSERT_EQ(person.screens.size(), 1u);
     ExpectScreen("message-box", person.screens[0].second);
+}
+
+// The desktop behind the dialogs is the emulated one: its colour (the
+// nearest terminal colour) and its wallpaper by name and layout, both as they
+// change while the program runs.
+TEST_F(TerminalScreens, TheDesktopFollowsTheDisplay) {
+    auto draw = [](terminal::Picture* picture) {
+        terminal::Canvas canvas(kWidth, kHeight);
+        terminal::View view;
+        terminal::Draw(&canvas, &view, "", picture);
+        std::string text = canvas.ToText();
+        return text.substr(0, text.find('\n'));
+    };
+    terminal::Picture picture;
+    EXPECT_EQ(draw(&picture), "");
+    EXPECT_EQ(picture.desktopColor, RGB(0, 128, 128));
+
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "TileWallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    char wallpaper[] = "C:\\WINDOWS\\Gr\xFCn.bmp";
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, wallpaper, 0);
+    INT element = COLOR_BACKGROUND;
+    COLORREF dark = RGB(20, 10, 100);
+    SetSysColors(1, &element, &dark);
+    EXPECT_EQ(draw(&picture), "  Hintergrundbild: Gr\u00FCn.bmp, nebeneinander");
+    EXPECT_EQ(picture.desktopColor, dark);
+    EXPECT_EQ(terminal::NearestColor(dark, 16), 4); // navy
+    EXPECT_FALSE(terminal::IsLightColor(4));
+
+    // The tiling is taken when the wallpaper is set, as the desktop does.
+    RegSetValueExA(key, "TileWallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>("0"), 2);
+    EXPECT_EQ(draw(&picture), "  Hintergrundbild: Gr\u00FCn.bmp, nebeneinander");
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, wallpaper, 0);
+    EXPECT_EQ(draw(&picture), "  Hintergrundbild: Gr\u00FCn.bmp, zentriert");
+    RegCloseKey(key);
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), 0);
+    EXPECT_EQ(draw(&picture), "");
+
+    // Eight-colour terminals get the nearest of the dark eight.
+    EXPECT_EQ(terminal::NearestColor(RGB(250, 240, 10), 8), 3);   // olive
+    EXPECT_EQ(terminal::NearestColor(RGB(250, 240, 10), 16), 11); // yellow
+    EXPECT_TRUE(terminal::IsLightColor(11));
+    EXPECT_EQ(terminal::NearestColor(RGB(192, 192, 192), 16), 7);
 }
 
 TEST(TerminalScreen, TooSmallAScreenSaysSoInsteadOfDrawing) {

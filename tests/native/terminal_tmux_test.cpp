@@ -75,6 +75,10 @@ class TmuxSession {
     }
 
     std::string Screen() { return Shell("tmux -L " + socket_ + " capture-pane -p -t setup 2>&1"); }
+    // The screen with its colours as escape sequences.
+    std::string ScreenInColour() {
+        return Shell("tmux -L " + socket_ + " capture-pane -e -p -t setup 2>&1");
+    }
 
     // Waits up to ten seconds for `text` to show; the last screen either way.
     bool WaitFor(const std::string& text, std::string* screen) {
@@ -225,9 +229,13 @@ TEST(TerminalInTmux, InstallAndUninstall) {
                           Quote(WIESEN_SETUP_HOST) + " --machine " +
                           Quote(session.folder() + "/machine") + " --medium " +
                           Quote(session.folder() + "/medium");
-    ASSERT_TRUE(session.Start(command + kAfterHost));
+    // With the trace: it goes to the machine folder, as standard error is
+    // the terminal.
+    ASSERT_TRUE(session.Start(command + " --trace" + kAfterHost));
 
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
+    // The desktop of a fresh machine: teal (cyan), no wallpaper.
+    EXPECT_NE(session.ScreenInColour().find("\x1B[46m"), std::string::npos);
     session.Keys("M-j");
     EXPECT_SHOWS(session, "Gartenname :");
     session.Keys("M-g");
@@ -240,11 +248,28 @@ TEST(TerminalInTmux, InstallAndUninstall) {
     session.Keys("Enter"); // "&Nein", the default
     EXPECT_SHOWS(session, "Die Installation ist abgeschlossen.");
     EXPECT_SHOWS(session, "Sch\u00F6ne \"Wiesenhain\" !");
+    // The theme is on the desktop behind the dialog: black, the wallpaper
+    // by name.
+    EXPECT_SHOWS(session, "Hintergrundbild: wiesenhain.bmp, zentriert");
+    std::string colours = session.ScreenInColour();
+    EXPECT_NE(colours.find("\x1B[40m"), std::string::npos);
+    EXPECT_EQ(colours.find("\x1B[46m"), std::string::npos);
     session.Keys("Enter");
     EXPECT_SHOWS(session, "Liebe Pflanzenfreunde");
     session.Keys("Enter");
     EXPECT_SHOWS(session, "host ended: 0, terminal modes 2");
     EXPECT_TRUE(std::filesystem::exists(session.folder() + "/machine"));
+    std::string trace = session.folder() + "/machine/trace.log";
+    EXPECT_SHOWS(session, "the changes to the machine are in " + trace);
+    std::ifstream log(trace);
+    std::string line, last;
+    int lines = 0;
+    while (std::getline(log, line)) {
+        last = line;
+        ++lines;
+    }
+    EXPECT_GT(lines, 50);
+    EXPECT_EQ(last.rfind("shell: save link C:\\WINDOWS\\Desktop\\Wiesenhain.lnk", 0), 0u) << last;
 
     // Again on the same machine: the uninstall is offered.
     TmuxSession again;

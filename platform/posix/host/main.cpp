@@ -1,12 +1,15 @@
 // The native host: opens an emulated machine and starts the setup program on
 // it, the way Windows starts setup.exe. Its options belong to the host (like
 // a loader's); the program itself reads no command line.
+#include "platform/posix/host/show.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/resource_module.h"
 #include "platform/posix/scripted_front_end.h"
 #include "platform/posix/terminal_front_end.h"
+#include "platform/posix/trace.h"
 #include "shell/run_setup.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -17,9 +20,13 @@
 
 namespace {
 
+const char kTraceFileName[] = "trace.log";
+
 void Usage(FILE* out) {
     fprintf(out,
             "usage: setup-host [--machine FOLDER] [--medium FOLDER] [--scenario FILE]\n"
+            "                  [--trace [FILE]]\n"
+            "       setup-host [--machine FOLDER] --show\n"
             "\n"
             "Runs the Wiesenhain setup program on an emulated Windows 95 machine.\n"
             "  --machine FOLDER   the machine (created fresh when it does not exist);\n"
@@ -27,8 +34,15 @@ void Usage(FILE* out) {
             "  --medium FOLDER    the installation medium, drive D: and the current\n"
             "                     directory; default: the folder of this program\n"
             "  --scenario FILE    play the person from a scenario file (docs/scenarios.md);\n"
-            "                     without it the setup shows in the terminal\n",
-            machine::DefaultFolder().c_str());
+            "                     without it the setup shows in the terminal\n"
+            "  --trace [FILE]     write every change the setup makes to the machine, one\n"
+            "                     line each, to FILE (\"-\": standard error). Without FILE:\n"
+            "                     standard error, except when the setup shows in the\n"
+            "                     terminal and standard error is that terminal; then\n"
+            "                     %s in the machine folder\n"
+            "  --show             show the machine's desktop, cursors, icons, the product's\n"
+            "                     settings, key, uninstall entry and shortcut, and end\n",
+            machine::DefaultFolder().c_str(), kTraceFileName);
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -43,12 +57,49 @@ void RunProgram(void*) {
     RunSetup(resources::ProgramModule());
 }
 
+// Where the trace goes. Lines are flushed one by one, so that a person can
+// follow the file while the setup runs.
+FILE* g_traceFile = nullptr;
+
+void WriteTraceLine(const std::string& line) {
+    fprintf(g_traceFile, "%s\n", line.c_str());
+    fflush(g_traceFile);
+}
+
+// Opens the trace: `file` "-" is standard error, "" the default (see Usage).
+// Returns the path written to ("" for standard error), or sets *error.
+std::string StartTrace(const std::string& file, bool terminal, std::string* error) {
+    std::string path = file;
+    if (path.empty())
+        path = terminal && isatty(STDERR_FILENO) ? machine::FolderFile(kTraceFileName) : "-";
+    if (path == "-") {
+        g_traceFile = stderr;
+        path.clear();
+    } else {
+        g_traceFile = fopen(path.c_str(), "w");
+        if (!g_traceFile) {
+            *error = "cannot write the trace to " + path + ": " + strerror(errno);
+            return "";
+        }
+    }
+    trace::SetSink(WriteTraceLine);
+    return path;
+}
+
+void StopTrace() {
+    trace::SetSink(nullptr);
+    if (g_traceFile && g_traceFile != stderr)
+        fclose(g_traceFile);
+    g_traceFile = nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string folder = machine::DefaultFolder();
     std::string medium = ProgramFolder(argv[0]);
-    std::string scenarioFile;
+    std::string scenarioFile, traceFile;
+    bool tracing = false, show = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -64,6 +115,13 @@ int main(int argc, char** argv) {
             medium = value("--medium");
         else if (arg == "--scenario")
             scenarioFile = value("--scenario");
+        else if (arg == "--trace") {
+            tracing = true;
+            // The file is optional: the next argument is it unless it is an option.
+            if (i + 1 < argc && (argv[i + 1][0] != '-' || strcmp(argv[i + 1], "-") == 0))
+                traceFile = argv[++i];
+        } else if (arg == "--show")
+            show = true;
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;
@@ -74,13 +132,37 @@ int main(int argc, char** argv) {
         }
     }
     std::string error;
-    if (!machine::Open(folder, medium, &error)) {
+    if (show && (tracing || !scenarioFile.empty())) {
+        fprintf(stderr, "setup-host: --show runs alone (no --scenario, no --trace)\n");
+        return 2;
+    }
+    // Looking makes no machine: --show wants one that exists.
+    if (show && access((folder + "/machine.ini").c_str(), F_OK) != 0) {
+        fprintf(stderr, "setup-host: there is no machine in %s\n", folder.c_str());
+        return 1;
+    }
+    if (!machine::Open(folder, show ? "" : medium, &error)) {
         fprintf(stderr, "setup-host: %s\n", error.c_str());
         return 1;
+    }
+    if (show) {
+        fputs(ShowMachine().c_str(), stdout);
+        machine::Close();
+        return 0;
+    }
+    std::string tracePath;
+    if (tracing) {
+        tracePath = StartTrace(traceFile, scenarioFile.empty(), &error);
+        if (!error.empty()) {
+            machine::Close();
+            fprintf(stderr, "setup-host: %s\n", error.c_str());
+            return 1;
+        }
     }
     if (scenarioFile.empty()) {
         dialogs::TerminalFrontEnd terminal;
         if (!terminal.Start(&error)) {
+            StopTrace();
             machine::Close();
             fprintf(stderr, "setup-host: %s\n", error.c_str());
             return 2;
@@ -89,17 +171,23 @@ int main(int argc, char** argv) {
         RunProgram(nullptr);
         dialogs::SetFrontEnd(nullptr);
         terminal.Stop();
+        StopTrace();
         machine::Close();
+        if (tracing && !tracePath.empty())
+            fprintf(stderr, "setup-host: the changes to the machine are in %s\n",
+                    tracePath.c_str());
         return 0;
     }
     std::ifstream in(scenarioFile, std::ios::binary);
     if (!in) {
+        StopTrace();
         fprintf(stderr, "setup-host: cannot read %s\n", scenarioFile.c_str());
         return 1;
     }
     std::stringstream text;
     text << in.rdbuf();
     std::string result = dialogs::RunScenario(text.str(), scenarioFile, RunProgram, nullptr);
+    StopTrace();
     machine::Close();
     if (!result.empty()) {
         fprintf(stderr, "%s\n", result.c_str());
