@@ -157,10 +157,9 @@ TEST_F(TraceTest, DisplaySettings) {
     SetCursor(standard); // what shows now is no setting
     EXPECT_EQ(Take(),
               Lines({"display: desktop colour = 0 0 0", "display: wallpaper \"C:\\WINDOWS\\w.bmp\"",
-                     "display: screen saver active (saved)",
                      "registry: set value HKEY_CURRENT_USER\\Control Panel\\Desktop "
                      "\"ScreenSaveActive\" = \"1\"",
-                     "display: cursor Wait = standard"}));
+                     "display: screen saver active (saved)", "display: cursor Wait = standard"}));
 }
 
 TEST_F(TraceTest, ShellLinksAndNotifications) {
