@@ -127,8 +127,8 @@ TEST(SettingItemKeyTexts, StoredScrambledAndUsableOnlyAfterUnscrambling) {
 }
 
 TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
-    auto scrambled = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D",
-                                  kItemKeyScrambleStart, kItemKeyScramblePeriod);
+    auto scrambled = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D", kItemKeyScrambleStart,
+                                  kItemKeyScramblePeriod);
     // The scrambled bytes hold no terminator of their own: one more byte
     // keeps every read of the text inside this buffer.
     char part[sizeof scrambled.bytes + 1] = {};
@@ -137,8 +137,7 @@ TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
     EXPECT_EQ(item.SaveCurrent(), 0) << "the scrambled key path names no icon key";
     EXPECT_EQ(item.HasSaved(), 0);
     // The failed read created the key (create-on-open); take it away again.
-    DeleteRegTree(HKEY_CLASSES_ROOT,
-                  (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str());
+    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str());
     DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}").c_str());
     UnscrambleText(part, sizeof scrambled.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
     EXPECT_EQ(item.SaveCurrent(), 1);
@@ -259,6 +258,22 @@ TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
         EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), before);
         EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
         EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "f.dll,2");
+    }
+}
+
+TEST_F(SettingItemsTest, RecycleBinDefaultLeftOnTheThemeIconIsRestoredToo) {
+    // A run stopped between the default value and "empty" left the default
+    // on the theme's icon and "empty" on the user's: the restore mends both.
+    std::string bin = IconKey(kRecycleBinClass);
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\ZIEL\\WIESENHAIN.EXE,2");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
+    ASSERT_EQ(Item(kTrashEmpty)->Apply("e.dll,1"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "e.dll,1");
+    // Only the item's own icon counts, and only as a whole file name.
+    for (const char* other : {"C:\\ziel\\wiesenhain.exe,3", "C:\\ziel\\meinwiesenhain.exe,2"}) {
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", other);
+        ASSERT_EQ(Item(kTrashEmpty)->Apply("e.dll,1"), 1);
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), other);
     }
 }
 
