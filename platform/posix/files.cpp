@@ -254,6 +254,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
+    machine::CountChange();
     if (mkdir(r.host.c_str(), 0755) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -289,6 +290,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
+    machine::CountChange();
     if (rmdir(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -318,6 +320,7 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
+    machine::CountChange();
     if (unlink(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -352,8 +355,10 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
             machine::DisketteCapacity() - files::DisketteUsed(replaced)) {
             // Windows truncates the target, writes until the disk is full
             // and then deletes the partial copy: the old target is gone too.
-            if (to.exists)
+            if (to.exists) {
+                machine::CountChange();
                 unlink(to.host.c_str());
+            }
             return FailWith(ERROR_DISK_FULL);
         }
     }
@@ -385,6 +390,7 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         if (!CopyFileA(existing, newFile, TRUE))
             return FALSE;
         machine::SetHostAttributes(from.host, FILE_ATTRIBUTE_NORMAL);
+        machine::CountChange();
         unlink(from.host.c_str());
         return TRUE;
     }
@@ -393,6 +399,7 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         size_t slash = from.host.rfind('/');
         target = from.host.substr(0, slash + 1) + codepage::Cp1252ToUtf8(TypedName(newFile));
     }
+    machine::CountChange();
     if (rename(from.host.c_str(), target.c_str()) != 0)
         return FailWith(files::ErrorFromErrno(errno));
     if (!sameObject)

@@ -8,6 +8,7 @@
 #include "shell/run_setup.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -27,7 +28,12 @@ void Usage(FILE* out) {
             "  --medium FOLDER    the installation medium, drive D: and the current\n"
             "                     directory; default: the folder of this program\n"
             "  --scenario FILE    play the person from a scenario file (docs/scenarios.md);\n"
-            "                     without it the setup shows in the terminal\n",
+            "                     without it the setup shows in the terminal\n"
+            "\n"
+            "For crash tests:\n"
+            "  --crash-at-change N  kill this process (SIGKILL) just before the emulation's\n"
+            "                     Nth change to the machine's files\n"
+            "  --count-changes    print \"changes: N\" (the changes made) to stderr at the end\n",
             machine::DefaultFolder().c_str());
 }
 
@@ -49,6 +55,7 @@ int main(int argc, char** argv) {
     std::string folder = machine::DefaultFolder();
     std::string medium = ProgramFolder(argv[0]);
     std::string scenarioFile;
+    bool countChanges = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -64,6 +71,17 @@ int main(int argc, char** argv) {
             medium = value("--medium");
         else if (arg == "--scenario")
             scenarioFile = value("--scenario");
+        else if (arg == "--crash-at-change") {
+            const char* text = value("--crash-at-change");
+            char* end = nullptr;
+            unsigned long long n = strtoull(text, &end, 10);
+            if (!*text || *end || n == 0) {
+                fprintf(stderr, "setup-host: --crash-at-change wants a number from 1\n");
+                return 2;
+            }
+            machine::CrashAtChange(n);
+        } else if (arg == "--count-changes")
+            countChanges = true;
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;
@@ -90,6 +108,9 @@ int main(int argc, char** argv) {
         dialogs::SetFrontEnd(nullptr);
         terminal.Stop();
         machine::Close();
+        if (countChanges)
+            fprintf(stderr, "changes: %llu\n",
+                    static_cast<unsigned long long>(machine::ChangeCount()));
         return 0;
     }
     std::ifstream in(scenarioFile, std::ios::binary);
@@ -101,6 +122,8 @@ int main(int argc, char** argv) {
     text << in.rdbuf();
     std::string result = dialogs::RunScenario(text.str(), scenarioFile, RunProgram, nullptr);
     machine::Close();
+    if (countChanges)
+        fprintf(stderr, "changes: %llu\n", static_cast<unsigned long long>(machine::ChangeCount()));
     if (!result.empty()) {
         fprintf(stderr, "%s\n", result.c_str());
         return 1;
