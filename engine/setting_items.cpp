@@ -105,18 +105,29 @@ int ShellIconItem::GetErrorCode() {
     return 4;
 }
 
+bool RecycleBinIconItem::ShowsThemeIcon(const char* text) {
+    char theme[kValueCapacity];
+    GetThemeValue(theme, sizeof theme);
+    size_t length = strlen(text), themeLength = strlen(theme);
+    if (length < themeLength)
+        return false;
+    const char* tail = text + length - themeLength;
+    return EqualNoCase(tail, theme) && (tail == text || tail[-1] == '\\');
+}
+
 int RecycleBinIconItem::Apply(const char* value) {
     char key[kValueCapacity];
     KeyPath(key, sizeof key);
     char current[kValueCapacity] = "";
     char own[kValueCapacity] = "";
     // The default value shows the bin's present state; it follows "empty"
-    // only where it equalled the item's value.
+    // only where it equalled the item's value, or where it shows this item's
+    // theme icon: a run stopped between the two writes left it so.
     // Both values change or neither: a default that cannot follow fails the
     // item, and a failed item value puts the default back.
     bool follows = ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current) &&
                    ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own) &&
-                   EqualNoCase(current, own);
+                   (EqualNoCase(current, own) || ShowsThemeIcon(current));
     if (follows && !WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value))
         return 0;
     if (WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value))

@@ -31,11 +31,15 @@ class ShellIconItem : public SettingItem {
 };
 
 // The recycle bin's two icons ("empty", "full"); the default value follows
-// "empty" when the two were equal.
+// "empty" when the two were equal, or when it shows the item's theme icon.
 class RecycleBinIconItem : public ShellIconItem {
   public:
     using ShellIconItem::ShellIconItem;
     int Apply(const char* value) override;
+
+  private:
+    // True when a text names this item's theme icon (in any directory).
+    bool ShowsThemeIcon(const char* text);
 };
 
 // Whether the wallpaper is tiled (HKEY_CURRENT_USER desktop key).

@@ -261,6 +261,22 @@ TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
     }
 }
 
+TEST_F(SettingItemsTest, RecycleBinDefaultLeftOnTheThemeIconIsRestoredToo) {
+    // A run stopped between the default value and "empty" left the default
+    // on the theme's icon and "empty" on the user's: the restore mends both.
+    std::string bin = IconKey(kRecycleBinClass);
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\ZIEL\\WIESENHAIN.EXE,2");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
+    ASSERT_EQ(Item(kTrashEmpty)->Apply("e.dll,1"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "e.dll,1");
+    // Only the item's own icon counts, and only as a whole file name.
+    for (const char* other : {"C:\\ziel\\wiesenhain.exe,3", "C:\\ziel\\meinwiesenhain.exe,2"}) {
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", other);
+        ASSERT_EQ(Item(kTrashEmpty)->Apply("e.dll,1"), 1);
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), other);
+    }
+}
+
 TEST_F(SettingItemsTest, TilingAndWallpaperRecordApplyAndRestore) {
     ASSERT_EQ(Item(kTile)->SaveCurrent(), 1);
     ASSERT_EQ(Item(kWallpaper)->SaveCurrent(), 1);

@@ -147,6 +147,8 @@ int crt_open(const char* path, int flags, int permission) {
         hostFlags |= O_CREAT;
     if (flags & CRT_O_TRUNC)
         hostFlags |= O_TRUNC;
+    if (!r.exists || (flags & CRT_O_TRUNC))
+        machine::CountChange();
     int fd = open(r.host.c_str(), hostFlags, 0644);
     if (fd < 0)
         return Fail(files::CrtErrnoFromError(files::ErrorFromErrno(errno)));
@@ -213,6 +215,8 @@ int crt_write(int handle, const void* buffer, unsigned count) {
         }
         wanted = FittingOnDiskette(f->fd, position, wanted);
     }
+    if (wanted > 0)
+        machine::CountChange();
     size_t done = 0;
     while (done < wanted) {
         ssize_t n = write(f->fd, static_cast<const char*>(buffer) + done, wanted - done);

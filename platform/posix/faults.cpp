@@ -1,9 +1,16 @@
 // Fault injection into the emulated machine's calls, for tests of the
 // program's failure paths: every hooked call counts itself in its family and
-// fails when it is the one injected.
+// fails when it is the one injected. Also the change counter of the crash
+// tests, which kills the process just before a chosen change.
 #include "platform/posix/faults.h"
+#include "platform/posix/machine.h"
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace {
+uint64_t g_changes = 0;
+uint64_t g_crashAt = 0;
 
 using platform_testing::FaultFamily;
 using platform_testing::kFaultFamilyCount;
@@ -76,3 +83,16 @@ void ClearInjectedFaults() {
 }
 
 } // namespace platform_testing
+
+namespace machine {
+void CountChange() {
+    if (++g_changes == g_crashAt)
+        kill(getpid(), SIGKILL);
+}
+void CrashAtChange(uint64_t n) {
+    g_crashAt = n;
+}
+uint64_t ChangeCount() {
+    return g_changes;
+}
+} // namespace machine

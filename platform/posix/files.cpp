@@ -279,6 +279,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
+    machine::CountChange();
     if (mkdir(r.host.c_str(), 0755) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -318,6 +319,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
+    machine::CountChange();
     if (rmdir(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -351,6 +353,7 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
+    machine::CountChange();
     if (unlink(r.host.c_str()) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;
@@ -389,8 +392,11 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
             machine::DisketteCapacity() - files::DisketteUsed(replaced)) {
             // Windows truncates the target, writes until the disk is full
             // and then deletes the partial copy: the old target is gone too.
-            if (to.exists && unlink(to.host.c_str()) == 0 && trace::On())
-                trace::Report("file", "delete " + trace::Text(to.canonical) + " (disk full)");
+            if (to.exists) {
+                machine::CountChange();
+                if (unlink(to.host.c_str()) == 0 && trace::On())
+                    trace::Report("file", "delete " + trace::Text(to.canonical) + " (disk full)");
+            }
             return FailWith(ERROR_DISK_FULL);
         }
     }
@@ -430,6 +436,7 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
                 return FALSE;
         }
         machine::SetHostAttributes(from.host, FILE_ATTRIBUTE_NORMAL);
+        machine::CountChange();
         unlink(from.host.c_str());
         if (trace::On())
             trace::Report("file", "move " + trace::Text(from.canonical) + " -> " +
@@ -441,6 +448,7 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         size_t slash = from.host.rfind('/');
         target = from.host.substr(0, slash + 1) + codepage::Cp1252ToUtf8(TypedName(newFile));
     }
+    machine::CountChange();
     if (rename(from.host.c_str(), target.c_str()) != 0)
         return FailWith(files::ErrorFromErrno(errno));
     if (!sameObject)

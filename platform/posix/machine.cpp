@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -30,6 +31,9 @@ struct State {
 
 State g_state;
 uint64_t g_nextGeneration = 1;
+// The folder of the machine being opened or open: files replaced inside it
+// are prepared in its pending folder.
+std::string g_root;
 
 const char kAttribXattr[] = "user.win.attrib";
 const char kShortXattr[] = "user.win.short";
@@ -52,10 +56,38 @@ bool MakeDirectories(const std::string& host) {
         path = host.substr(0, pos);
         if (path.empty())
             continue;
+        if (IsDirectory(path))
+            continue;
+        CountChange();
         if (mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
             return false;
     }
     return IsDirectory(host);
+}
+
+std::string PendingFolder(const std::string& root) {
+    return root + "/pending";
+}
+
+// Removes the temporary files that processes killed while replacing a file
+// left in the pending folder ("PID.NAME.XXXXXX"); those of a live process
+// (another program on the same machine) stay.
+void RemoveAbandonedFiles(const std::string& root) {
+    std::string pending = PendingFolder(root);
+    DIR* d = opendir(pending.c_str());
+    if (!d)
+        return;
+    while (dirent* e = readdir(d)) {
+        char* end = nullptr;
+        long pid = strtol(e->d_name, &end, 10);
+        if (e->d_name[0] == '.' || *end != '.')
+            continue;
+        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            CountChange();
+            unlink((pending + "/" + e->d_name).c_str());
+        }
+    }
+    closedir(d);
 }
 
 // Seeds a text file of a fresh machine (CR LF line ends).
@@ -275,8 +307,8 @@ std::string JoinHost(const std::string& dir, const std::string& name) {
 
 // ---- Open and close ----
 
-bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error) {
-    Close();
+namespace {
+bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error) {
     std::string dummy;
     if (!error)
         error = &dummy;
@@ -300,6 +332,9 @@ bool Open(const std::string& folder, const std::string& mediumFolder, std::strin
         return false;
     }
     bool fresh = !Exists(abs + "/drives/c");
+    g_root = abs;
+    if (!fresh)
+        RemoveAbandonedFiles(abs);
     if (fresh) {
         if (Exists(abs) && !ListHost(abs).empty()) {
             *error = abs + " is not empty and holds no emulated machine (drives/c is missing)";
@@ -330,9 +365,19 @@ bool Open(const std::string& folder, const std::string& mediumFolder, std::strin
     g_state.generation = g_nextGeneration++;
     return true;
 }
+} // namespace
+
+bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error) {
+    Close();
+    if (OpenFolder(folder, mediumFolder, error))
+        return true;
+    g_root.clear();
+    return false;
+}
 
 void Close() {
     g_state = State();
+    g_root.clear();
 }
 
 bool IsOpen() {
@@ -417,17 +462,22 @@ void EjectDiskette() {
             std::string p = JoinHost(dir, n);
             if (IsDirectory(p))
                 stack.push_back(p);
-            else
+            else {
+                CountChange();
                 unlink(p.c_str());
+            }
         }
     }
-    for (auto it = dirs.rbegin(); it != dirs.rend(); ++it)
+    for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) {
+        CountChange();
         rmdir(it->c_str());
+    }
 }
 
 void SetDisketteWriteProtected(bool on) {
     if (!IsOpen())
         return;
+    CountChange();
     if (on) {
         FILE* f = fopen(DisketteProtectMarker().c_str(), "w");
         if (f)
@@ -639,8 +689,10 @@ std::string ShortNameOf(const std::string& hostDirectory, const std::string& lon
         if (std::find(taken.begin(), taken.end(), candidate) == taken.end())
             chosen = candidate;
     }
-    if (!hostPath.empty())
+    if (!hostPath.empty()) {
+        CountChange();
         lsetxattr(hostPath.c_str(), kShortXattr, chosen.data(), chosen.size(), 0);
+    }
     return chosen;
 }
 
@@ -649,6 +701,7 @@ bool IsShortName(const std::string& name) {
 }
 
 void ForgetShortName(const std::string& hostPath) {
+    CountChange();
     lremovexattr(hostPath.c_str(), kShortXattr);
 }
 
@@ -683,12 +736,14 @@ bool SetHostAttributes(const std::string& hostPath, uint32_t attributes) {
         mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
     else
         mode |= S_IWUSR;
+    CountChange();
     if (chmod(hostPath.c_str(), mode) != 0)
         return false;
     std::string kept = std::to_string(
         attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     // Where the host file system keeps no extended attributes, hidden,
     // system and archive are simply not kept.
+    CountChange();
     lsetxattr(hostPath.c_str(), kAttribXattr, kept.data(), kept.size(), 0);
     return true;
 }
@@ -698,32 +753,48 @@ bool SetHostAttributes(const std::string& hostPath, uint32_t attributes) {
 bool WriteFileAtomically(const std::string& hostPath, const std::string& bytes) {
     size_t slash = hostPath.rfind('/');
     std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash);
+    std::string name = hostPath.substr(slash + 1);
+    // Inside the machine the temporary file waits in its pending folder,
+    // out of sight of the emulated drives; Open removes what a crash left.
     std::string temp = hostPath + ".XXXXXX";
+    if (!g_root.empty() && hostPath.compare(0, g_root.size() + 1, g_root + "/") == 0 &&
+        MakeDirectories(PendingFolder(g_root)))
+        temp = PendingFolder(g_root) + "/" + std::to_string(getpid()) + "." + name + ".XXXXXX";
+    CountChange();
     int fd = mkstemp(temp.data());
     if (fd < 0)
         return false;
+    // Written in two halves, so that a crash test can stop in between.
     size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            close(fd);
-            unlink(temp.c_str());
-            return false;
+    for (size_t end : {bytes.size() / 2, bytes.size()}) {
+        if (done < end)
+            CountChange();
+        while (done < end) {
+            ssize_t n = write(fd, bytes.data() + done, end - done);
+            if (n <= 0) {
+                close(fd);
+                unlink(temp.c_str());
+                return false;
+            }
+            done += static_cast<size_t>(n);
         }
-        done += static_cast<size_t>(n);
     }
     // Keep the mode and the Windows attributes of the file it replaces.
     struct stat st;
+    CountChange();
     fchmod(fd, stat(hostPath.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
     for (const char* name : {kAttribXattr, kShortXattr}) {
         std::string kept = GetXattr(hostPath, name);
-        if (!kept.empty())
+        if (!kept.empty()) {
+            CountChange();
             fsetxattr(fd, name, kept.data(), kept.size(), 0);
+        }
     }
     if (fsync(fd) != 0 || close(fd) != 0) {
         unlink(temp.c_str());
         return false;
     }
+    CountChange();
     if (rename(temp.c_str(), hostPath.c_str()) != 0) {
         unlink(temp.c_str());
         return false;

@@ -4,6 +4,7 @@
 //   machine.ini        the machine's own settings (drives, diskette state)
 //   registry.reg       the registry, REGEDIT4 text
 //   display.ini        the display state of the running session
+//   pending/           files being replaced (see WriteFileAtomically)
 //   drives/c/          drive C: (WINDOWS, WINDOWS\SYSTEM, WINDOWS\TEMP,
 //                      WINDOWS\Desktop, ...)
 //   drives/a/          drive A:, the diskette; absent = no diskette inserted
@@ -115,12 +116,27 @@ bool SetHostAttributes(const std::string& hostPath, uint32_t attributes);
 
 // ---- Crash-safe writing ----
 
-// Replaces a host file atomically: writes a temporary file beside it,
-// flushes it, renames it over the target. A crash leaves either the old or
-// the new file. Returns false (and leaves the old file) on failure.
+// Replaces a host file atomically: writes a temporary file (in the machine's
+// pending folder, or beside a file outside the machine), flushes it, renames
+// it over the target. A crash leaves either the old or the new file, and at
+// most a temporary file in the pending folder, which Open removes. Returns false (and leaves the
+// old file) on failure.
 bool WriteFileAtomically(const std::string& hostPath, const std::string& bytes);
 // Reads a whole host file; false when it cannot be read.
 bool ReadWholeFile(const std::string& hostPath, std::string* bytes);
+
+// ---- Crash points ----
+
+// Every change the emulation makes to the machine's host files (creating,
+// writing, renaming or deleting a file or directory, changing attributes or
+// times) counts as one step, counted just before it is made. A crash test
+// has the process kill itself (SIGKILL) just before its nth step, which
+// leaves the machine exactly as a crash at that moment would.
+void CountChange();
+// 0: never (the default).
+void CrashAtChange(uint64_t n);
+// Steps counted since the process started.
+uint64_t ChangeCount();
 
 // ---- Areas ----
 

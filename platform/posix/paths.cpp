@@ -180,6 +180,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR
             return 0;
         }
         if (!r.exists) {
+            machine::CountChange();
             int fd = open(r.host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
             if (fd >= 0) {
                 close(fd);

@@ -22,6 +22,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 namespace registry_store {
 
 const char kCurrentUser[] = "Benutzer";
@@ -39,19 +41,34 @@ int CompareNames(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+// Values and subkeys are kept in name order: lookups and insertions find
+// their place by halving, so a key with a hundred thousand values loads
+// and changes without walking them all.
+namespace {
+
+auto SubKeyAt(const Key& key, const std::string& name) {
+    return std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
+                            [](const std::shared_ptr<Key>& sub, const std::string& n) {
+                                return CompareNames(sub->name, n) < 0;
+                            });
+}
+
+auto ValueAt(Key* key, const std::string& name) {
+    return std::lower_bound(
+        key->values.begin(), key->values.end(), name,
+        [](const Value& v, const std::string& n) { return CompareNames(v.name, n) < 0; });
+}
+
+} // namespace
+
 std::shared_ptr<Key> FindSubKey(const Key& key, const std::string& name) {
-    for (const auto& sub : key.subkeys)
-        if (CompareNames(sub->name, name) == 0)
-            return sub;
-    return nullptr;
+    auto at = SubKeyAt(key, name);
+    return at != key.subkeys.end() && CompareNames((*at)->name, name) == 0 ? *at : nullptr;
 }
 
 void InsertSubKey(Key* key, const std::shared_ptr<Key>& sub) {
     sub->parent = key;
-    auto at = key->subkeys.begin();
-    while (at != key->subkeys.end() && CompareNames((*at)->name, sub->name) < 0)
-        ++at;
-    key->subkeys.insert(at, sub);
+    key->subkeys.insert(SubKeyAt(*key, sub->name), sub);
 }
 
 std::shared_ptr<Key> AddSubKey(Key* key, const std::string& name) {
@@ -62,21 +79,17 @@ std::shared_ptr<Key> AddSubKey(Key* key, const std::string& name) {
 }
 
 Value* FindValue(Key* key, const std::string& name) {
-    for (Value& v : key->values)
-        if (CompareNames(v.name, name) == 0)
-            return &v;
-    return nullptr;
+    auto at = ValueAt(key, name);
+    return at != key->values.end() && CompareNames(at->name, name) == 0 ? &*at : nullptr;
 }
 
 void SetValue(Key* key, const std::string& name, DWORD type, const std::string& data) {
-    if (Value* v = FindValue(key, name)) {
-        v->type = type;
-        v->data = data;
+    auto at = ValueAt(key, name);
+    if (at != key->values.end() && CompareNames(at->name, name) == 0) {
+        at->type = type;
+        at->data = data;
         return;
     }
-    auto at = key->values.begin();
-    while (at != key->values.end() && CompareNames(at->name, name) < 0)
-        ++at;
     key->values.insert(at, Value{name, type, data});
 }
 

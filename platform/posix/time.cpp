@@ -218,6 +218,7 @@ BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* l
         times[0] = files::HostFromFileTime(*lastAccess);
     if (lastWrite)
         times[1] = files::HostFromFileTime(*lastWrite);
+    machine::CountChange();
     if (futimens(fd, times) != 0) {
         SetLastError(files::ErrorFromErrno(errno));
         return FALSE;

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -163,6 +164,30 @@ TEST_F(EmulatedMachine, DisketteCanBeMissingOrProtected) {
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_WRITE_PROTECT);
     machine::SetDisketteWriteProtected(false);
     EXPECT_TRUE(CreateDirectoryA("A:\\neu", nullptr));
+}
+
+TEST_F(EmulatedMachine, ReplacementsLeftByAKilledProcessGoAtTheNextOpen) {
+    std::string host = machine::Resolve(Scratch("b.ini").c_str()).host;
+    ASSERT_TRUE(machine::WriteFileAtomically(host, "ganz"));
+    std::string pending = machine::FolderFile("pending");
+    // A process that is gone (a child that has ended) and this one.
+    pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    int status;
+    waitpid(child, &status, 0);
+    std::string dead = pending + "/" + std::to_string(child) + ".b.ini.Ab12Cd";
+    std::string live = pending + "/" + std::to_string(getpid()) + ".c.ini.Ef34Gh";
+    std::string foreign = pending + "/notiz.txt";
+    for (const std::string& f : {dead, live, foreign})
+        HostWrite(f, "halb");
+    std::string folder = machine::Folder(), error;
+    ASSERT_TRUE(machine::Open(folder, "", &error)) << error;
+    EXPECT_NE(access(dead.c_str(), F_OK), 0);
+    EXPECT_EQ(access(live.c_str(), F_OK), 0) << "a running process's file stays";
+    EXPECT_EQ(access(foreign.c_str(), F_OK), 0);
+    EXPECT_EQ(HostRead(host), "ganz");
 }
 
 TEST_F(EmulatedMachine, AtomicReplacementKeepsModeAndAttributes) {

@@ -324,6 +324,37 @@ TEST_F(RegistryStore, ReadsAHandWrittenFile) {
     EXPECT_EQ(RegOpenKeyA(HKEY_USERS, ".Default", &key), ERROR_SUCCESS);
 }
 
+TEST_F(RegistryStore, AFileOutOfOrderLoadsInNameOrder) {
+    // Values and keys as a hand or another tool may write them: unordered,
+    // in mixed case, a key given twice.
+    HostWrite(RegistryFile(), "REGEDIT4\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zaun]\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\beet]\n"
+                              "\"rose\"=\"1\"\n"
+                              "\"Aster\"=\"2\"\n"
+                              "\"Mohn\"=\"3\"\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Beet]\n"
+                              "\"ROSE\"=\"4\"\n"
+                              "\"dahlie\"=\"5\"\n");
+    Reopen();
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\BEET", &key), ERROR_SUCCESS);
+    std::vector<std::string> names;
+    char name[32];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof name;
+        if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    EXPECT_EQ(names, (std::vector<std::string>{"Aster", "dahlie", "Mohn", "rose"}));
+    EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "SOFTWARE\\Beet", "Rose").data, Text("4"));
+    EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "SOFTWARE\\beet", "MOHN").data, Text("3"));
+    EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "SOFTWARE\\zaun", "").result, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Query(HKEY_LOCAL_MACHINE, "SOFTWARE\\Beet", "Tulpe").result, ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(RegistryStore, AMissingFileIsSeededAgain) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Weg", &key), ERROR_SUCCESS);

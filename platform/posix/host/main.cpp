@@ -11,6 +11,7 @@
 
 #include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -41,7 +42,12 @@ void Usage(FILE* out) {
             "                     terminal and standard error is that terminal; then\n"
             "                     %s in the machine folder\n"
             "  --show             show the machine's desktop, cursors, icons, the product's\n"
-            "                     settings, key, uninstall entry and shortcut, and end\n",
+            "                     settings, key, uninstall entry and shortcut, and end\n"
+            "\n"
+            "For crash tests:\n"
+            "  --crash-at-change N  kill this process (SIGKILL) just before the emulation's\n"
+            "                     Nth change to the machine's files\n"
+            "  --count-changes    print \"changes: N\" (the changes made) to stderr at the end\n",
             machine::DefaultFolder().c_str(), kTraceFileName);
 }
 
@@ -99,7 +105,7 @@ int main(int argc, char** argv) {
     std::string folder = machine::DefaultFolder();
     std::string medium = ProgramFolder(argv[0]);
     std::string scenarioFile, traceFile;
-    bool tracing = false, show = false;
+    bool tracing = false, show = false, countChanges = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -122,6 +128,17 @@ int main(int argc, char** argv) {
                 traceFile = argv[++i];
         } else if (arg == "--show")
             show = true;
+        else if (arg == "--crash-at-change") {
+            const char* text = value("--crash-at-change");
+            char* end = nullptr;
+            unsigned long long n = strtoull(text, &end, 10);
+            if (!*text || *end || n == 0) {
+                fprintf(stderr, "setup-host: --crash-at-change wants a number from 1\n");
+                return 2;
+            }
+            machine::CrashAtChange(n);
+        } else if (arg == "--count-changes")
+            countChanges = true;
         else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             return 0;
@@ -176,6 +193,9 @@ int main(int argc, char** argv) {
         if (tracing && !tracePath.empty())
             fprintf(stderr, "setup-host: the changes to the machine are in %s\n",
                     tracePath.c_str());
+        if (countChanges)
+            fprintf(stderr, "changes: %llu\n",
+                    static_cast<unsigned long long>(machine::ChangeCount()));
         return 0;
     }
     std::ifstream in(scenarioFile, std::ios::binary);
@@ -189,6 +209,8 @@ int main(int argc, char** argv) {
     std::string result = dialogs::RunScenario(text.str(), scenarioFile, RunProgram, nullptr);
     StopTrace();
     machine::Close();
+    if (countChanges)
+        fprintf(stderr, "changes: %llu\n", static_cast<unsigned long long>(machine::ChangeCount()));
     if (!result.empty()) {
         fprintf(stderr, "%s\n", result.c_str());
         return 1;
