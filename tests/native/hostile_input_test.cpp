@@ -203,6 +203,14 @@ TEST_F(HostileInput, RecordedValueAtAndPastItsBuffer) {
     FinishUninstall();
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, theme_test::kDesktopKey, "Wallpaper"), longest);
 
+    // A record made longer by hand is put back cut to 399 characters.
+    Install(Scratch("ziel\\"), true, false);
+    ASSERT_TRUE(ProfileSettings::Write("OldWall", (longest + std::string(100, 'c')).c_str()));
+    theme_test::BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, theme_test::kDesktopKey, "Wallpaper"), longest);
+
     // One more does not fit: the value cannot be recorded, code 3, nothing
     // changed.
     const std::string tooLong = longest + "x";
