@@ -46,6 +46,13 @@ bool JoinPath(char (&path)[MAX_PATH], const char* directory, const char* name) {
     return n >= 0 && n < MAX_PATH;
 }
 
+// Whether a directory text lies on drive A. Each copy erases the diskette
+// and the user changes diskettes between copies, so such a source would be
+// erased or gone before it is read.
+bool IsOnDiskette(const char* directory) {
+    return (directory[0] == 'a' || directory[0] == 'A') && directory[1] == ':';
+}
+
 void MakeOneCopy(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, kCopyButton), FALSE);
     EnableWindow(GetDlgItem(dialog, kCloseButton), FALSE);
@@ -101,7 +108,7 @@ void DisketteCopy::Run(HINSTANCE instance, HWND owner, const char* sourceDirecto
 }
 
 bool DisketteCopy::PrepareSource() {
-    if (g_disk.count == 0)
+    if (g_disk.count == 0 || IsOnDiskette(g_disk.sourceDirectory))
         return false;
     snprintf(g_disk.copyDirectory, sizeof g_disk.copyDirectory, "%s", g_disk.sourceDirectory);
     return true;

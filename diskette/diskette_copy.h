@@ -19,7 +19,8 @@ class DisketteCopy {
                     UINT errorCaptionId, UINT readErrorId, UINT writeErrorId, UINT successCaptionId,
                     UINT successTextId);
 
-    // Steps of one copy (internal; tests call them).
+    // Steps of one copy (internal; tests call them). PrepareSource refuses
+    // a source directory on drive A, which the copy itself would erase.
     static bool PrepareSource();
     static bool WriteDiskette();
 

@@ -83,6 +83,11 @@ bool Utf8ToCp1252(const std::string& text, std::string* out) {
                 return false;
             cp = (cp << 6) | (cc & 0x3F);
         }
+        // An overlong form (such as C0 80 for a zero) is malformed: each code
+        // point has exactly one encoding.
+        static const uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[extra])
+            return false;
         unsigned char byte;
         if (!FromUnicode(cp, &byte))
             return false;

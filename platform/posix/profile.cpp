@@ -135,11 +135,18 @@ int FindKey(const std::vector<Line>& lines, const SectionSpan& span, const std::
     return -1;
 }
 
+// A text as a C string sees it: a zero byte in the file ends it, so that the
+// count reported is the length of the text the caller finds.
+std::string UpToZero(const std::string& text) {
+    return text.substr(0, text.find('\0'));
+}
+
 // Copies a text into the caller's buffer, cut to capacity - 1 characters and
 // always terminated; returns the count copied.
-DWORD CopyCut(const std::string& text, LPSTR buffer, DWORD capacity) {
+DWORD CopyCut(const std::string& whole, LPSTR buffer, DWORD capacity) {
     if (!buffer || capacity == 0)
         return 0;
+    std::string text = UpToZero(whole);
     size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
     memcpy(buffer, text.data(), n);
     buffer[n] = 0;
@@ -156,7 +163,10 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD capaci
         return 0;
     }
     DWORD pos = 0;
-    for (const std::string& n : names) {
+    for (const std::string& name : names) {
+        std::string n = UpToZero(name);
+        if (n.empty()) // would end the list early
+            continue;
         for (char c : n) {
             if (pos + 2 >= capacity) {
                 buffer[pos] = 0;

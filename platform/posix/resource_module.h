@@ -43,6 +43,11 @@ HINSTANCE LoadModule(const uint8_t* bytes, size_t size);
 // name (tests: a module that lacks a resource).
 HINSTANCE CopyModuleWithout(HINSTANCE module, uint16_t type, uint16_t name);
 
+// Drops a module made by LoadModule or CopyModuleWithout (tests and fuzzing,
+// which load many); the program's module stays. Its handle then names no
+// module.
+void UnloadModule(HINSTANCE module);
+
 // The module an HINSTANCE names; nullptr (the program's module) when the
 // handle is null. Returns nullptr for a handle that names no module.
 const Module* ModuleOf(HINSTANCE instance);

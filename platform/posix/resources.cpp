@@ -134,6 +134,18 @@ HINSTANCE CopyModuleWithout(HINSTANCE instance, uint16_t type, uint16_t name) {
     return Adopt(std::move(copy));
 }
 
+void UnloadModule(HINSTANCE instance) {
+    if (!instance || instance == ProgramModule())
+        return;
+    auto& modules = Modules();
+    for (auto it = modules.begin(); it != modules.end(); ++it) {
+        if (reinterpret_cast<HINSTANCE>(it->get()) == instance) {
+            modules.erase(it);
+            return;
+        }
+    }
+}
+
 const Module* ModuleOf(HINSTANCE instance) {
     if (!instance)
         instance = ProgramModule();

@@ -218,6 +218,10 @@ TEST(CodePage, RoundTripsAndRefusesWhatItCannotHold) {
     EXPECT_EQ(codepage::Cp1252ToUtf8("\x80\x95"), "\xE2\x82\xAC\xE2\x80\xA2");
     EXPECT_FALSE(codepage::Utf8ToCp1252("\xE4\xB8\xAD", &back)); // not in the code page
     EXPECT_FALSE(codepage::Utf8ToCp1252("\xC3", &back));         // cut short
+    // Overlong forms: a hidden zero or slash must not slip into a name.
+    EXPECT_FALSE(codepage::Utf8ToCp1252("a\xC0\x80", &back));
+    EXPECT_FALSE(codepage::Utf8ToCp1252("\xC0\xAF", &back));
+    EXPECT_FALSE(codepage::Utf8ToCp1252("\xE0\x80\xAF", &back));
     EXPECT_TRUE(codepage::EqualNoCase("\xE4rger", "\xC4RGER"));
 }
 

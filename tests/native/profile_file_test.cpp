@@ -5,6 +5,7 @@
 #include "tests/support/test_machine.h"
 
 #include <fstream>
+#include <string.h>
 #include <sys/stat.h>
 
 namespace {
@@ -99,6 +100,21 @@ TEST_F(ProfileFile, HighBytesAndShortNamesWork) {
                              "E",
                              "", buffer, sizeof buffer, "C:\\Lange Verzeichnisse\\X.INI");
     EXPECT_STREQ(buffer, "gro\xDF");
+}
+
+TEST_F(ProfileFile, AZeroByteInTheFileEndsTheTextItIsIn) {
+    // The count reported is the length of the text the caller finds, and a
+    // name that a zero byte empties does not end a name list early.
+    static const char kBytes[] = "[A]\r\nk=ab\0cd\r\n\0x=1\r\nj=2\r\n";
+    Put("C:\\z.ini", std::string(kBytes, sizeof kBytes - 1));
+    char buffer[40];
+    memset(buffer, 'y', sizeof buffer);
+    EXPECT_EQ(GetPrivateProfileStringA("A", "k", "", buffer, sizeof buffer, "C:\\z.ini"), 2u);
+    EXPECT_STREQ(buffer, "ab");
+    memset(buffer, 'y', sizeof buffer);
+    DWORD n = GetPrivateProfileStringA("A", nullptr, "", buffer, sizeof buffer, "C:\\z.ini");
+    EXPECT_EQ(n, 4u);
+    EXPECT_EQ(std::string(buffer, 5), std::string("k\0j\0\0", 5));
 }
 
 } // namespace
