@@ -37,6 +37,7 @@
 #include "shell/small_dialogs.h"
 #include "system/profile_settings.h"
 #include "system/shell_integration.h"
+#include "tests/native/registry_view.h"
 #include "tests/support/package_files.h"
 #include "tests/support/theme_machine.h"
 
@@ -201,8 +202,7 @@ void SetUpUserMachine() {
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Pattern", "(None)");
 }
 
-// The registry file as key -> value name -> data text.
-using Registry = std::map<std::string, std::map<std::string, std::string>>;
+using Registry = RegistryView;
 
 std::string Upper(std::string s) {
     for (char& c : s)
@@ -227,28 +227,7 @@ Registry ReadRegistry(std::string* parseError) {
     std::string message;
     if (!registry_store::ParseFile(text, &machineRoot, &users, &line, &message))
         *parseError = "registry.reg line " + std::to_string(line) + ": " + message;
-    Registry registry;
-    std::string key;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string l = text.substr(start, end - start);
-        start = end + 1;
-        if (!l.empty() && l.back() == '\r')
-            l.pop_back();
-        if (l.size() > 2 && l[0] == '[' && l.back() == ']') {
-            key = Upper(l.substr(1, l.size() - 2));
-            registry[key];
-        } else if (!l.empty() && !key.empty() && l != "REGEDIT4") {
-            size_t eq = l[0] == '@' ? 1 : l.find("\"=");
-            if (eq != std::string::npos)
-                registry[key][l[0] == '@' ? "@" : l.substr(1, eq - 1)] =
-                    l.substr(l[0] == '@' ? 2 : eq + 2);
-        }
-    }
-    return registry;
+    return ParseRegistryView(text);
 }
 
 // The product's own keys.

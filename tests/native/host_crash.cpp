@@ -34,6 +34,7 @@
 #include "platform/posix/registry_internal.h"
 #include "platform/posix/registry_store.h"
 #include "platform/win32.h"
+#include "tests/support/theme_machine.h"
 #include "tools/make-medium/medium.h"
 
 #include <errno.h>
@@ -260,16 +261,6 @@ const char kForeignControl[] = "[Rosenschere]\r\nSchnitt=kurz\r\nPfad=C:\\Progra
 const char kForeignWin[] = "[Rosenschere]\r\nLaden=ja\r\n\r\n[Gie\xDFkanne]\r\nLiter=10\r\n";
 const char kGardenPlanner[] = "[Gartenplaner]\r\nBeete=12\r\nLetzteSaison=Fr\xFChling\r\n";
 
-bool SetString(HKEY root, const char* key, const char* name, const char* text) {
-    HKEY k;
-    if (RegCreateKeyA(root, key, &k) != ERROR_SUCCESS)
-        return false;
-    LONG r = RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>(strlen(text) + 1));
-    RegCloseKey(k);
-    return r == ERROR_SUCCESS;
-}
-
 bool SetRaw(const ForeignValue& v) {
     HKEY k;
     if (RegCreateKeyA(v.root, v.key, &k) != ERROR_SUCCESS)
@@ -290,13 +281,16 @@ bool MakeUserMachine(const fs::path& folder, const fs::path& medium, std::string
     WriteFile(c + "/WINDOWS/Cursors/Pfeil.cur", medium::StaticCursor(1));
     WriteFile(c + "/WINDOWS/Wolken.bmp", medium::GardenBitmap(16, 8));
     WriteFile(c + "/WINDOWS/SYSTEM/Blumen.scr", "MZ screen saver");
-    ok = ok && SetString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper",
-                         "C:\\WINDOWS\\Wolken.bmp");
-    ok = ok && SetString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper", "1");
-    ok = ok && SetString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveActive", "1");
-    ok = ok && SetString(HKEY_CURRENT_USER, "Control Panel\\Colors", "Background", "0 0 128");
-    ok = ok && SetString(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow",
-                         "C:\\WINDOWS\\Cursors\\Pfeil.cur");
+    ok = ok && theme_test::SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper",
+                                       "C:\\WINDOWS\\Wolken.bmp");
+    ok = ok &&
+         theme_test::SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper", "1");
+    ok = ok && theme_test::SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Desktop",
+                                       "ScreenSaveActive", "1");
+    ok = ok && theme_test::SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Colors", "Background",
+                                       "0 0 128");
+    ok = ok && theme_test::SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow",
+                                       "C:\\WINDOWS\\Cursors\\Pfeil.cur");
     ok = ok && WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", "C:\\WINDOWS\\SYSTEM\\Blumen.scr",
                                           "system.ini");
     for (const ForeignValue& v : ForeignValues())

@@ -10,6 +10,7 @@
 #include "shell/setup_state.h"
 #include "system/profile_settings.h"
 #include "tests/support/package_files.h"
+#include "tests/native/registry_view.h"
 #include "tests/support/theme_machine.h"
 
 #include <gtest/gtest.h>
@@ -25,39 +26,10 @@ using namespace theme_test;
 
 namespace {
 
-// The registry file as key -> (value name -> data text); a key without
-// values maps to an empty map.
-using Registry = std::map<std::string, std::map<std::string, std::string>>;
+using Registry = RegistryView;
 
 Registry ReadRegistry() {
-    std::string text;
-    machine::ReadWholeFile(machine::FolderFile("registry.reg"), &text);
-    Registry registry;
-    std::string key;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.size() > 2 && line[0] == '[' && line.back() == ']') {
-            key = line.substr(1, line.size() - 2);
-            for (char& c : key)
-                c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-            registry[key];
-        } else if (!line.empty() && !key.empty() && line != "REGEDIT4") {
-            size_t eq = line[0] == '@' ? 1 : line.find("\"=");
-            if (eq == std::string::npos)
-                continue;
-            std::string name = line[0] == '@' ? "@" : line.substr(1, eq - 1);
-            std::string data = line.substr(line[0] == '@' ? 2 : eq + 2);
-            registry[key][name] = data;
-        }
-    }
-    return registry;
+    return ReadRegistryView();
 }
 
 // Every file of the drives (host path relative to the machine folder -> bytes),
