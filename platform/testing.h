@@ -32,6 +32,10 @@ bool InjectShortWrite(int nth);
 bool InjectReadFailure(int nth);
 void ClearInjectedFaults();
 
+// Makes GetWindowsDirectoryA fail (return 0) while `on`; false where the
+// platform cannot arrange it (the test skips).
+bool FailWindowsDirectory(bool on);
+
 // The program's module instance, where its resources are: on Windows the
 // running program (GetModuleHandleA(NULL)), natively the embedded resources.
 HINSTANCE ProgramInstance();

@@ -149,6 +149,16 @@ TEST_F(ProgramRun, CancelWhenInstalledShowsTheAbortedDialogAndKeepsTheTheme) {
     ExpectInstalledInto("c:\\wiesenhain\\");
 }
 
+TEST_F(ProgramRun, FailedUninstallKeepsTheDialogDisabledAndTheTheme) {
+    ASSERT_EQ(Run("program-first-run.scn"), "");
+    if (!platform_testing::FailWindowsDirectory(true))
+        GTEST_SKIP() << "the Windows directory query cannot be made to fail here";
+    std::string error = Run("program-uninstall-failed.scn");
+    platform_testing::FailWindowsDirectory(false);
+    ASSERT_EQ(error, "");
+    ExpectInstalledInto("c:\\wiesenhain\\");
+}
+
 TEST_F(ProgramRun, DamagedPackageFailsWithItsCode) {
     ASSERT_TRUE(package_test::WriteWholeFile("c:\\medium\\curwait.ppk", "not a deflate stream"));
     ASSERT_EQ(Run("program-damaged-package.scn"), "");

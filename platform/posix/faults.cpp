@@ -6,6 +6,7 @@
 namespace {
 int g_shortWriteIn = 0; // writes still to pass before the short one; 0 = none
 int g_readFailureIn = 0;
+bool g_windowsDirectoryFails = false;
 
 bool Take(int* counter) {
     if (*counter <= 0)
@@ -21,6 +22,9 @@ bool TakeInjectedShortWrite() {
 bool TakeInjectedReadFailure() {
     return Take(&g_readFailureIn);
 }
+bool WindowsDirectoryFails() {
+    return g_windowsDirectoryFails;
+}
 } // namespace files
 
 namespace platform_testing {
@@ -35,5 +39,10 @@ bool InjectReadFailure(int nth) {
 void ClearInjectedFaults() {
     g_shortWriteIn = 0;
     g_readFailureIn = 0;
+    g_windowsDirectoryFails = false;
+}
+bool FailWindowsDirectory(bool on) {
+    g_windowsDirectoryFails = on;
+    return true;
 }
 } // namespace platform_testing

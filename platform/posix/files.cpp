@@ -179,6 +179,10 @@ std::string TypedName(const char* path) {
 } // namespace
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
+    if (files::WindowsDirectoryFails()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
     return CopyOut(machine::WindowsDirectory(), buffer, capacity);
 }
 

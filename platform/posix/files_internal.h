@@ -49,6 +49,7 @@ bool IsOpenByRuntime(const std::string& host);
 // crt_read is the one to fail. Each call counts one operation.
 bool TakeInjectedShortWrite();
 bool TakeInjectedReadFailure();
+bool WindowsDirectoryFails();
 
 // ---- Time ----
 

@@ -69,7 +69,71 @@ bool InjectShortWrite(int) {
 bool InjectReadFailure(int) {
     return false;
 }
-void ClearInjectedFaults() {}
+
+namespace {
+UINT WINAPI FailingWindowsDirectory(LPSTR, UINT) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+}
+
+// The slot of the running program's import table through which it calls
+// `function` of `library`; null when it imports no such function.
+void** ImportSlot(const char* library, const char* function) {
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!imports.VirtualAddress)
+        return nullptr;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), library) != 0 ||
+            !d->OriginalFirstThunk)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<char*>(byName->Name), function) == 0)
+                return reinterpret_cast<void**>(&slots->u1.Function);
+        }
+    }
+    return nullptr;
+}
+
+bool SetImport(const char* library, const char* function, void* target) {
+    void** slot = ImportSlot(library, function);
+    DWORD old = 0;
+    if (!slot || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+        return false;
+    *slot = target;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
+}
+
+void* g_realWindowsDirectory = nullptr;
+} // namespace
+
+void ClearInjectedFaults() {
+    FailWindowsDirectory(false);
+}
+
+// The program's calls go through its import table: the slot of
+// GetWindowsDirectoryA is pointed at a failing stand-in and back.
+bool FailWindowsDirectory(bool on) {
+    if (!g_realWindowsDirectory) {
+        void** slot = ImportSlot("kernel32.dll", "GetWindowsDirectoryA");
+        if (!slot)
+            return false;
+        g_realWindowsDirectory = *slot;
+    }
+    return SetImport("kernel32.dll", "GetWindowsDirectoryA",
+                     on ? reinterpret_cast<void*>(&FailingWindowsDirectory)
+                        : g_realWindowsDirectory);
+}
 } // namespace platform_testing
 
 namespace platform_testing {
