@@ -65,7 +65,8 @@ class ProgramRun : public MachineTest {
     }
 
     // A complete install into directory (ends with "\").
-    void ExpectInstalledInto(const std::string& directory) {
+    void ExpectInstalledInto(const std::string& directory,
+                             const std::string& setupBytes = SetupBytes()) {
         EXPECT_TRUE(IsInstalledMarkerPresent());
         std::string files[] = {"wiesenhain.exe",
                                "wiesenhain-cur-appstart.ani",
@@ -83,7 +84,8 @@ class ProgramRun : public MachineTest {
         EXPECT_EQ(package_test::ReadWholeFile(directory + "wiesenhain-cur-arrow.cur"),
                   demo[3].data);
         EXPECT_EQ(package_test::ReadWholeFile(SystemFile("Wiesenhain.scr")), demo[7].data);
-        EXPECT_EQ(package_test::ReadWholeFile(WindowsFile("wiesenhain-remove.exe")), SetupBytes());
+        EXPECT_TRUE(package_test::ReadWholeFile(WindowsFile("wiesenhain-remove.exe")) ==
+                    setupBytes);
         std::string dir = directory.size() > 3 ? directory.substr(0, directory.size() - 1)
                                                : directory.substr(0, 2);
         EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "dir"), dir);
@@ -171,6 +173,26 @@ TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles)
     ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
     ASSERT_EQ(Run("program-browse.scn"), "");
     ExpectInstalledInto("c:\\ziel\\");
+}
+
+// The setup program itself, started from a medium made like make-medium
+// makes one (the packages of the demo set and the program as setup.exe),
+// installs the theme and a second start uninstalls it.
+TEST_F(ProgramRun, TheProgramItselfInstallsAndUninstallsFromAMadeMedium) {
+    std::string program = platform_testing::SetupProgramBytes();
+    ASSERT_GT(program.size(), 10000u);
+    ASSERT_TRUE(package_test::WriteWholeFile(std::string(kMedium) + "setup.exe", program));
+    auto run = [](const char* name) {
+        for (const ScenarioFile* f = kScenarioFiles; f->name; ++f)
+            if (std::string(f->name) == name)
+                return platform_testing::RunSetupProgram(kMedium, f->text, name);
+        return std::string("no scenario ") + name;
+    };
+    ASSERT_EQ(run("program-first-run.scn"), "");
+    ExpectInstalledInto("c:\\wiesenhain\\", program);
+    ASSERT_EQ(run("program-uninstall.scn"), "");
+    ExpectNothingInstalled();
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
 }
 
 } // namespace
