@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "shell/dialog_texts.h"
 #include "shell/setup_state.h"
+#include "shell/small_dialogs.h"
 #include "system/shell_integration.h"
 #include "tests/support/package_files.h"
 #include "tests/support/scenario_files.h"
@@ -120,6 +121,44 @@ INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     default:
         return FALSE;
     }
+}
+
+bool g_ownerDisabledMeanwhile;
+HWND g_owner;
+INT_PTR CALLBACK HelpOpeningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == 206) {
+        g_owner = dialog;
+        DialogBoxParamA(
+            g_setup.instance, MAKEINTRESOURCEA(101), dialog,
+            [](HWND help, UINT m, WPARAM w, LPARAM l) -> INT_PTR {
+                if (m == WM_INITDIALOG)
+                    g_ownerDisabledMeanwhile = !IsWindowEnabled(g_owner);
+                return HelpDialogProc(help, m, w, l);
+            },
+            0);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 13);
+        return TRUE;
+    }
+    return message == WM_INITDIALOG;
+}
+
+TEST(DialogManager, NestedDialogDisablesItsOwnerAndGivesTheFocusBack) {
+    ResetSetupState();
+    g_setup.instance = platform_testing::ProgramInstance();
+    g_ownerDisabledMeanwhile = false;
+    INT_PTR result = 0;
+    EXPECT_EQ(RunScenarioFile("nested.scn",
+                              [&] {
+                                  result = DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(100),
+                                                           nullptr, HelpOpeningProc, 0);
+                              }),
+              "");
+    EXPECT_EQ(result, 13);
+    EXPECT_TRUE(g_ownerDisabledMeanwhile);
+    ResetSetupState();
 }
 
 TEST(DialogManager, ListBoxSortsAndReportsDoubleClicks) {
