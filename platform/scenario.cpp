@@ -1,8 +1,11 @@
 // Scenario parser and player.
 #include "platform/scenario.h"
 
+#include "platform/win32.h"
+
 #include <ctype.h>
 #include <stdlib.h>
+#include <string.h>
 
 namespace scenario {
 namespace {
@@ -94,6 +97,10 @@ const Keyword kKeywords[] = {
     {"default", Op::Default, true, false},
     {"focus", Op::Focus, true, false},
     {"entries", Op::Entries, true, true},
+    {"key-present", Op::KeyPresent, false, true},
+    {"key-absent", Op::KeyAbsent, false, true},
+    {"shortcut-present", Op::ShortcutPresent, false, true},
+    {"shortcut-absent", Op::ShortcutAbsent, false, true},
     {"type", Op::Type, true, true},
     {"click", Op::Click, true, false},
     {"select", Op::Select, true, true},
@@ -150,6 +157,55 @@ std::string Quote(const std::string& text) {
             out += c;
     }
     return out + "\"";
+}
+
+// ---- What the machine holds (the same calls on both targets) ----
+
+// Whether the registry key "HKEY_<ROOT>\\path" exists; false with *why when
+// the root is not one of the four.
+bool KeyExists(const std::string& full, bool* exists, std::string* why) {
+    static const struct {
+        const char* name;
+        HKEY root;
+    } roots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                 {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                 {"HKEY_USERS", HKEY_USERS},
+                 {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT}};
+    size_t cut = full.find('\\');
+    std::string rootName = full.substr(0, cut);
+    std::string path = cut == std::string::npos ? "" : full.substr(cut + 1);
+    for (const auto& r : roots) {
+        if (rootName != r.name)
+            continue;
+        HKEY key;
+        *exists = RegOpenKeyExA(r.root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (*exists)
+            RegCloseKey(key);
+        return true;
+    }
+    *why = "unknown registry root \"" + rootName + "\"";
+    return false;
+}
+
+// Whether the desktop holds the shortcut `name`.lnk; false with *why when
+// the desktop directory cannot be found.
+bool ShortcutExists(const std::string& name, bool* exists, std::string* why) {
+    LPITEMIDLIST list = nullptr;
+    char desktop[MAX_PATH] = "";
+    bool found = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOPDIRECTORY, &list)) &&
+                 list && SHGetPathFromIDListA(list, desktop);
+    IMalloc* allocator = nullptr;
+    if (list && SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+        allocator->Free(list);
+        allocator->Release();
+    }
+    if (!found) {
+        *why = "the desktop directory cannot be found";
+        return false;
+    }
+    std::string path = std::string(desktop) + "\\" + name + ".lnk";
+    *exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return true;
 }
 
 } // namespace
@@ -341,6 +397,26 @@ bool Player::RunCheck(const Step& step, Surface& surface) {
             return false;
         }
         return true;
+    case Op::KeyPresent:
+    case Op::KeyAbsent:
+    case Op::ShortcutPresent:
+    case Op::ShortcutAbsent: {
+        bool want = step.op == Op::KeyPresent || step.op == Op::ShortcutPresent;
+        bool key = step.op == Op::KeyPresent || step.op == Op::KeyAbsent;
+        bool exists = false;
+        std::string why;
+        if (!(key ? KeyExists(step.text, &exists, &why)
+                  : ShortcutExists(step.text, &exists, &why))) {
+            Fail(step.line, why);
+            return false;
+        }
+        if (exists != want) {
+            Fail(step.line, std::string(key ? "the key " : "the shortcut ") + Quote(step.text) +
+                                (exists ? " exists" : " is missing"));
+            return false;
+        }
+        return true;
+    }
     default:
         return true;
     }

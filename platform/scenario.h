@@ -24,6 +24,11 @@ enum class Op {
     Default,    // control (0: none): the dialog's default push button (DM_GETDEFID)
     Focus,      // control: the control that has the focus
     Entries,    // control, text: list box entries joined by "|"
+    // checks of the machine while the window shows
+    KeyPresent,      // text: a registry key "HKEY_...\\path" exists
+    KeyAbsent,       // text: it does not
+    ShortcutPresent, // text: the desktop holds the shortcut "<text>.lnk"
+    ShortcutAbsent,  // text: it does not
     // actions
     Type,        // control, text: focus the edit, select all, type the characters
     Click,       // control: a mouse click on a button, edit or check box

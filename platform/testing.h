@@ -55,6 +55,10 @@ bool InjectReadFailure(int nth); // InjectFault(FaultFamily::ReadFailure, nth)
 // Takes back every injected fault that has not struck yet.
 void ClearInjectedFaults();
 
+// Makes GetWindowsDirectoryA fail (return 0) while `on`; false where the
+// platform cannot arrange it (the test skips).
+bool FailWindowsDirectory(bool on);
+
 // The program's module instance, where its resources are: on Windows the
 // running program (GetModuleHandleA(NULL)), natively the embedded resources.
 HINSTANCE ProgramInstance();
@@ -72,5 +76,19 @@ HINSTANCE InstanceWithoutTerms();
 // driver plays it against the real dialogs (needs a display).
 std::string RunScenario(const std::string& text, const std::string& name,
                         const std::function<void()>& part);
+
+// The setup program of the build as its own process: natively the native
+// host setup-host, on Windows setup.exe. SetupProgramBytes is its file.
+std::string SetupProgramBytes();
+
+// Starts the setup program from `medium` (a directory of the test machine
+// holding an installation medium, ending in "\") as a person would, lets
+// the scenario `text` play the person, and waits until it has ended. Returns
+// "" when the scenario ran to its end, otherwise the first mismatch or why
+// the program could not be run. Natively setup-host runs on the test machine
+// with the medium as drive D:; on Windows the medium's setup.exe runs with
+// the scenario driver hooked into it (scenario_hook.dll beside the tests).
+std::string RunSetupProgram(const std::string& medium, const std::string& text,
+                            const std::string& name);
 
 } // namespace platform_testing

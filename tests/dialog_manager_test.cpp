@@ -5,7 +5,11 @@
 #include "platform/win32.h"
 #include "shell/dialog_texts.h"
 #include "shell/setup_state.h"
+#include "shell/small_dialogs.h"
+#include "system/shell_integration.h"
+#include "tests/support/package_files.h"
 #include "tests/support/scenario_files.h"
+#include "tests/support/test_machine.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -119,6 +123,44 @@ INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     }
 }
 
+bool g_ownerDisabledMeanwhile;
+HWND g_owner;
+INT_PTR CALLBACK HelpOpeningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == 206) {
+        g_owner = dialog;
+        DialogBoxParamA(
+            g_setup.instance, MAKEINTRESOURCEA(101), dialog,
+            [](HWND help, UINT m, WPARAM w, LPARAM l) -> INT_PTR {
+                if (m == WM_INITDIALOG)
+                    g_ownerDisabledMeanwhile = !IsWindowEnabled(g_owner);
+                return HelpDialogProc(help, m, w, l);
+            },
+            0);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 13);
+        return TRUE;
+    }
+    return message == WM_INITDIALOG;
+}
+
+TEST(DialogManager, NestedDialogDisablesItsOwnerAndGivesTheFocusBack) {
+    ResetSetupState();
+    g_setup.instance = platform_testing::ProgramInstance();
+    g_ownerDisabledMeanwhile = false;
+    INT_PTR result = 0;
+    EXPECT_EQ(RunScenarioFile("nested.scn",
+                              [&] {
+                                  result = DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(100),
+                                                           nullptr, HelpOpeningProc, 0);
+                              }),
+              "");
+    EXPECT_EQ(result, 13);
+    EXPECT_TRUE(g_ownerDisabledMeanwhile);
+    ResetSetupState();
+}
+
 TEST(DialogManager, ListBoxSortsAndReportsDoubleClicks) {
     g_commands.clear();
     INT_PTR result = 0;
@@ -222,6 +264,35 @@ TEST(DialogManager, AWrongWindowStopsTheRunNamingTheLine) {
                         ListProc, 0);
     });
     EXPECT_EQ(error.rfind("wrong.scn:1: expected dialog 101, found dialog 1000", 0), 0u) << error;
+}
+
+class MachineChecks : public MachineTest {};
+
+// Scenarios look at the registry and the desktop while a window shows.
+TEST_F(MachineChecks, KeysAndShortcutsAreLookedAtWhileTheWindowShows) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\WiesenTest", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    char shortcut[MAX_PATH];
+    ASSERT_TRUE(DesktopShortcutPath(shortcut, "Wiesen-Test"));
+    ASSERT_TRUE(package_test::WriteWholeFile(shortcut, "L"));
+    auto run = [](const char* steps) {
+        return platform_testing::RunScenario(std::string("dialog 100\n") + steps + "  key Escape\n",
+                                             "machine.scn", [] { RunLogging(100); });
+    };
+    EXPECT_EQ(run("  key-present \"HKEY_CURRENT_USER\\\\Software\\\\WiesenTest\"\n"
+                  "  key-absent \"HKEY_CURRENT_USER\\\\Software\\\\WiesenTest\\\\fehlt\"\n"
+                  "  shortcut-present \"Wiesen-Test\"\n"
+                  "  shortcut-absent \"Wiesen-Fehlt\"\n"),
+              "");
+    EXPECT_EQ(run("  key-absent \"HKEY_CURRENT_USER\\\\Software\\\\WiesenTest\"\n"),
+              "machine.scn:2: the key \"HKEY_CURRENT_USER\\\\Software\\\\WiesenTest\" exists");
+    EXPECT_EQ(run("  shortcut-present \"Wiesen-Fehlt\"\n"),
+              "machine.scn:2: the shortcut \"Wiesen-Fehlt\" is missing");
+    EXPECT_EQ(run("  key-present \"HKLM\\\\SOFTWARE\"\n"),
+              "machine.scn:2: unknown registry root \"HKLM\"");
+    DeleteFileA(shortcut);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\WiesenTest");
 }
 
 } // namespace

@@ -39,13 +39,25 @@ TEST_F(Medium, DemoFilesHaveTheirFormats) {
     const std::string& wave = files[4].data;
     EXPECT_EQ(wave.substr(0, 4), "RIFF");
     EXPECT_EQ(wave.substr(8, 8), "WAVEfmt ");
-    for (int i : {1, 2, 5, 6})
-        EXPECT_EQ(files[i].data.substr(8, 4), "ACON") << files[i].name;
+    auto le32 = [](const std::string& s, size_t at) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(s[at]) |
+                                     static_cast<unsigned char>(s[at + 1]) << 8 |
+                                     static_cast<unsigned char>(s[at + 2]) << 16 |
+                                     static_cast<unsigned char>(s[at + 3]) << 24);
+    };
+    for (int i : {1, 2, 5, 6}) {
+        const std::string& ani = files[i].data;
+        EXPECT_EQ(ani.substr(8, 4), "ACON") << files[i].name;
+        EXPECT_EQ(le32(ani, 4), ani.size() - 8) << files[i].name;
+        // The header chunk: 36 bytes, as its first field says; icon frames.
+        EXPECT_EQ(ani.substr(12, 4), "anih") << files[i].name;
+        EXPECT_EQ(le32(ani, 16), 36u) << files[i].name;
+        EXPECT_EQ(le32(ani, 20), 36u) << files[i].name;
+        EXPECT_EQ(le32(ani, 20 + 32) & 1, 1u) << files[i].name;
+    }
 }
 
 TEST_F(Medium, GeneratedCursorsLoadAsCursors) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "Wine does not load the generated animated cursors yet";
     std::vector<medium::NamedFile> files = medium::DemoFiles();
     for (int i : {1, 2, 3, 5, 6}) {
         std::string path = Scratch(files[i].name);

@@ -6,6 +6,7 @@
 #include "tests/support/program_machine.h"
 #include "tests/support/scenario_files.h"
 #include "tests/support/test_machine.h"
+#include "tests/support/theme_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,8 @@ class ProgramRun : public MachineTest {
     void SetUp() override {
         MachineTest::SetUp();
         CleanMachine();
+        // Every value the theme records is there (a fresh Wine prefix lacks some).
+        theme_test::SeedThemeValues();
         ASSERT_TRUE(WriteMedium(kMedium));
         ASSERT_TRUE(SetCurrentDirectoryA(kMedium));
     }
@@ -62,7 +65,8 @@ class ProgramRun : public MachineTest {
     }
 
     // A complete install into directory (ends with "\").
-    void ExpectInstalledInto(const std::string& directory) {
+    void ExpectInstalledInto(const std::string& directory,
+                             const std::string& setupBytes = SetupBytes()) {
         EXPECT_TRUE(IsInstalledMarkerPresent());
         std::string files[] = {"wiesenhain.exe",
                                "wiesenhain-cur-appstart.ani",
@@ -80,19 +84,24 @@ class ProgramRun : public MachineTest {
         EXPECT_EQ(package_test::ReadWholeFile(directory + "wiesenhain-cur-arrow.cur"),
                   demo[3].data);
         EXPECT_EQ(package_test::ReadWholeFile(SystemFile("Wiesenhain.scr")), demo[7].data);
-        EXPECT_EQ(package_test::ReadWholeFile(WindowsFile("wiesenhain-remove.exe")), SetupBytes());
+        EXPECT_TRUE(package_test::ReadWholeFile(WindowsFile("wiesenhain-remove.exe")) ==
+                    setupBytes);
         std::string dir = directory.size() > 3 ? directory.substr(0, directory.size() - 1)
                                                : directory.substr(0, 2);
         EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "dir"), dir);
         EXPECT_NE(RegistryValue(HKEY_LOCAL_MACHINE, kUninstallEntry, "UninstallString"),
                   "<missing>");
         EXPECT_TRUE(ShortcutExists());
+        // The theme's cursors took: the system loaded every one of them.
+        for (const char* cursor : {"AppStarting", "Wait", "Arrow"})
+            EXPECT_NE(RegistryValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", cursor)
+                          .find(directory + "wiesenhain-cur-"),
+                      std::string::npos)
+                << cursor;
     }
 };
 
 TEST_F(ProgramRun, FirstRunInstallsWithTheDefaultsAndASecondRunUninstalls) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "under Wine the install fails recording the settings (code 3)";
     ASSERT_EQ(Run("program-first-run.scn"), "");
     ExpectInstalledInto("c:\\wiesenhain\\");
     EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"), "Rosengarten");
@@ -120,15 +129,11 @@ TEST_F(ProgramRun, TargetDirectoryMessagesCreateNothing) {
 }
 
 TEST_F(ProgramRun, TrailingBackslashesAreDroppedAndTheDirectoryCreated) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "under Wine the install fails recording the settings (code 3)";
     ASSERT_EQ(Run("program-trailing-backslashes.scn"), "");
     ExpectInstalledInto("c:\\neu\\");
 }
 
 TEST_F(ProgramRun, DriveRootIsAnExistingDirectoryStoredAsTheBareDrive) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "under Wine the install fails recording the settings (code 3)";
     ASSERT_EQ(Run("program-drive-root.scn"), "");
     ExpectInstalledInto("c:\\");
 }
@@ -141,10 +146,18 @@ TEST_F(ProgramRun, CancelEscapeAndCloseBoxEndWithoutInstalling) {
 }
 
 TEST_F(ProgramRun, CancelWhenInstalledShowsTheAbortedDialogAndKeepsTheTheme) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "under Wine the install fails recording the settings (code 3)";
     ASSERT_EQ(Run("program-first-run.scn"), "");
     ASSERT_EQ(Run("program-cancel-installed.scn"), "");
+    ExpectInstalledInto("c:\\wiesenhain\\");
+}
+
+TEST_F(ProgramRun, FailedUninstallKeepsTheDialogDisabledAndTheTheme) {
+    ASSERT_EQ(Run("program-first-run.scn"), "");
+    if (!platform_testing::FailWindowsDirectory(true))
+        GTEST_SKIP() << "the Windows directory query cannot be made to fail here";
+    std::string error = Run("program-uninstall-failed.scn");
+    platform_testing::FailWindowsDirectory(false);
+    ASSERT_EQ(error, "");
     ExpectInstalledInto("c:\\wiesenhain\\");
 }
 
@@ -157,11 +170,29 @@ TEST_F(ProgramRun, DamagedPackageFailsWithItsCode) {
 }
 
 TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "under Wine the install fails recording the settings (code 3)";
     ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
     ASSERT_EQ(Run("program-browse.scn"), "");
     ExpectInstalledInto("c:\\ziel\\");
+}
+
+// The setup program itself, started from a medium made like make-medium
+// makes one (the packages of the demo set and the program as setup.exe),
+// installs the theme and a second start uninstalls it.
+TEST_F(ProgramRun, TheProgramItselfInstallsAndUninstallsFromAMadeMedium) {
+    std::string program = platform_testing::SetupProgramBytes();
+    ASSERT_GT(program.size(), 10000u);
+    ASSERT_TRUE(package_test::WriteWholeFile(std::string(kMedium) + "setup.exe", program));
+    auto run = [](const char* name) {
+        for (const ScenarioFile* f = kScenarioFiles; f->name; ++f)
+            if (std::string(f->name) == name)
+                return platform_testing::RunSetupProgram(kMedium, f->text, name);
+        return std::string("no scenario ") + name;
+    };
+    ASSERT_EQ(run("program-first-run.scn"), "");
+    ExpectInstalledInto("c:\\wiesenhain\\", program);
+    ASSERT_EQ(run("program-uninstall.scn"), "");
+    ExpectNothingInstalled();
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
 }
 
 } // namespace
@@ -169,8 +200,6 @@ TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles)
 namespace {
 
 TEST_F(ProgramRun, CloseBoxWhileUnpackingEndsWithTheInstallsResult) {
-    if (!platform_testing::IsEmulated())
-        GTEST_SKIP() << "under Wine the install fails recording the settings (code 3)";
     ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
     ASSERT_EQ(Run("program-close-while-unpacking.scn"), "");
     ExpectInstalledInto("c:\\ziel\\");

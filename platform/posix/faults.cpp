@@ -3,6 +3,7 @@
 // fails when it is the one injected. Also the change counter of the crash
 // tests, which kills the process just before a chosen change.
 #include "platform/posix/faults.h"
+#include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
 
 #include <signal.h>
@@ -11,6 +12,7 @@
 namespace {
 uint64_t g_changes = 0;
 uint64_t g_crashAt = 0;
+bool g_windowsDirectoryFails = false;
 
 using platform_testing::FaultFamily;
 using platform_testing::kFaultFamilyCount;
@@ -39,6 +41,12 @@ bool Take(FaultFamily family) {
     return --f->failIn == 0;
 }
 } // namespace faults
+
+namespace files {
+bool WindowsDirectoryFails() {
+    return g_windowsDirectoryFails;
+}
+} // namespace files
 
 namespace platform_testing {
 
@@ -80,6 +88,12 @@ bool InjectReadFailure(int nth) {
 void ClearInjectedFaults() {
     for (Family& f : g_families)
         f.failIn = 0;
+    g_windowsDirectoryFails = false;
+}
+
+bool FailWindowsDirectory(bool on) {
+    g_windowsDirectoryFails = on;
+    return true;
 }
 
 } // namespace platform_testing

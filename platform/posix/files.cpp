@@ -198,6 +198,10 @@ std::string AttributeWords(DWORD attributes) {
 } // namespace
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
+    if (files::WindowsDirectoryFails()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
     return CopyOut(machine::WindowsDirectory(), buffer, capacity);
 }
 

@@ -45,6 +45,9 @@ int HostFdOfHandle(HANDLE handle, bool* writable);
 // renamed).
 bool IsOpenByRuntime(const std::string& host);
 
+// Test switch (platform/testing.h): true while GetWindowsDirectoryA is to fail.
+bool WindowsDirectoryFails();
+
 // ---- Time ----
 
 FILETIME FileTimeFromHost(const struct timespec& t);

@@ -7,6 +7,8 @@
 #include "platform/win32.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
@@ -68,6 +70,44 @@ std::string RunScenario(const std::string& text, const std::string& name,
     return dialogs::RunScenario(
         text, name, [](void* context) { (*static_cast<const std::function<void()>*>(context))(); },
         const_cast<std::function<void()>*>(&part));
+}
+
+std::string SetupProgramBytes() {
+    std::ifstream in(WIESEN_SETUP_PROGRAM, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string RunSetupProgram(const std::string& medium, const std::string& text,
+                            const std::string& name) {
+    machine::Resolved r = machine::Resolve(medium.c_str());
+    if (!r.ok || !r.exists)
+        return "no medium " + medium;
+    std::string folder = machine::Folder(), scenarioFile = hostFolder + "/" + name;
+    std::ofstream(scenarioFile, std::ios::binary) << text;
+    // The host opens the machine itself; this process lets go of it meanwhile.
+    machine::Close();
+    std::string command = std::string("'") + WIESEN_SETUP_PROGRAM + "' --machine '" + folder +
+                          "' --medium '" + r.host + "' --scenario '" + scenarioFile + "' 2>&1";
+    std::string output;
+    FILE* run = popen(command.c_str(), "r");
+    if (run) {
+        char block[512];
+        size_t n;
+        while ((n = fread(block, 1, sizeof block, run)) > 0)
+            output.append(block, n);
+    }
+    int status = run ? pclose(run) : -1;
+    std::string error;
+    if (!machine::Open(folder, "", &error))
+        return "cannot open the machine again: " + error;
+    SetCurrentDirectoryA(medium.c_str());
+    while (!output.empty() && output.back() == '\n')
+        output.pop_back();
+    if (status != 0 && output.empty())
+        output = "setup-host ended with status " + std::to_string(status);
+    return status == 0 ? "" : output;
 }
 
 } // namespace platform_testing

@@ -18,6 +18,7 @@
 #include "platform/scenario.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
+#include "platform/windows/test_driver.h"
 
 #include <string.h>
 #include <string>
@@ -323,33 +324,56 @@ LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-std::string RunScenario(const std::string& text, const std::string& name,
-                        const std::function<void()>& part) {
+namespace {
+// The driver of this thread, between StartScenario and StopScenario.
+scenario::Player* g_player = nullptr;
+} // namespace
+
+std::string StartScenario(const std::string& text, const std::string& name) {
     scenario::Scenario parsed;
     std::string error;
     if (!scenario::Parse(text, name, &parsed, &error))
         return error;
-    scenario::Player player(std::move(parsed));
-    Driver driver;
-    driver.player = &player;
+    g_player = new scenario::Player(std::move(parsed));
+    g_driver = new Driver;
+    g_driver->player = g_player;
     EnumResourceNamesA(ProgramInstance(), MAKEINTRESOURCEA(5), CollectTemplate,
-                       reinterpret_cast<LONG_PTR>(&driver.templates));
-    g_driver = &driver;
+                       reinterpret_cast<LONG_PTR>(&g_driver->templates));
     DWORD thread = GetCurrentThreadId();
-    driver.filterHook = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, thread);
-    driver.timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
-    part();
-    KillTimer(nullptr, driver.timer);
-    UnhookWindowsHookEx(driver.filterHook);
-    if (driver.shiftHeld)
-        SetShift(false);
-    // Drop input that no window took.
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    g_driver->filterHook = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, thread);
+    g_driver->timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
+    return "";
+}
+
+std::string StopScenario(bool atExit) {
+    if (!g_player)
+        return "no scenario is running";
+    if (!atExit) {
+        KillTimer(nullptr, g_driver->timer);
+        UnhookWindowsHookEx(g_driver->filterHook);
+        if (g_driver->shiftHeld)
+            SetShift(false);
+        // Drop input that no window took.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
     }
+    g_player->Finish();
+    std::string result = g_player->Error();
+    delete g_driver;
+    delete g_player;
     g_driver = nullptr;
-    player.Finish();
-    return player.Error();
+    g_player = nullptr;
+    return result;
+}
+
+std::string RunScenario(const std::string& text, const std::string& name,
+                        const std::function<void()>& part) {
+    std::string error = StartScenario(text, name);
+    if (!error.empty())
+        return error;
+    part();
+    return StopScenario(false);
 }
 
 } // namespace platform_testing

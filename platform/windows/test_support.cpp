@@ -79,7 +79,71 @@ bool InjectShortWrite(int) {
 bool InjectReadFailure(int) {
     return false;
 }
-void ClearInjectedFaults() {}
+
+namespace {
+UINT WINAPI FailingWindowsDirectory(LPSTR, UINT) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return 0;
+}
+
+// The slot of the running program's import table through which it calls
+// `function` of `library`; null when it imports no such function.
+void** ImportSlot(const char* library, const char* function) {
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!imports.VirtualAddress)
+        return nullptr;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         d->Name; ++d) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), library) != 0 ||
+            !d->OriginalFirstThunk)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<char*>(byName->Name), function) == 0)
+                return reinterpret_cast<void**>(&slots->u1.Function);
+        }
+    }
+    return nullptr;
+}
+
+bool SetImport(const char* library, const char* function, void* target) {
+    void** slot = ImportSlot(library, function);
+    DWORD old = 0;
+    if (!slot || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+        return false;
+    *slot = target;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
+}
+
+void* g_realWindowsDirectory = nullptr;
+} // namespace
+
+void ClearInjectedFaults() {
+    FailWindowsDirectory(false);
+}
+
+// The program's calls go through its import table: the slot of
+// GetWindowsDirectoryA is pointed at a failing stand-in and back.
+bool FailWindowsDirectory(bool on) {
+    if (!g_realWindowsDirectory) {
+        void** slot = ImportSlot("kernel32.dll", "GetWindowsDirectoryA");
+        if (!slot)
+            return false;
+        g_realWindowsDirectory = *slot;
+    }
+    return SetImport("kernel32.dll", "GetWindowsDirectoryA",
+                     on ? reinterpret_cast<void*>(&FailingWindowsDirectory)
+                        : g_realWindowsDirectory);
+}
 } // namespace platform_testing
 
 namespace platform_testing {
@@ -92,4 +156,116 @@ HINSTANCE InstanceWithoutTerms() {
     static HINSTANCE module = LoadLibraryA("wiesen_without_terms.dll");
     return module;
 }
+} // namespace platform_testing
+
+namespace platform_testing {
+namespace {
+
+// A path of the build (a host path under Wine) as a Windows path on Z:.
+std::string BuildPath(const char* path) {
+    std::string out = path[0] == '/' ? std::string("Z:") + path : path;
+    for (char& c : out)
+        if (c == '/')
+            c = '\\';
+    return out;
+}
+
+std::string ReadWhole(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "";
+    std::string out;
+    char block[65536];
+    DWORD n = 0;
+    while (ReadFile(file, block, sizeof block, &n, nullptr) && n > 0)
+        out.append(block, n);
+    CloseHandle(file);
+    return out;
+}
+
+bool WriteWhole(const std::string& path, const std::string& data) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD n = 0;
+    bool ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &n, nullptr) &&
+              n == data.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// The directory of the running test program, ending in "\".
+std::string OwnDirectory() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string own = path;
+    return own.substr(0, own.find_last_of("\\/") + 1);
+}
+
+} // namespace
+
+std::string SetupProgramBytes() {
+    return ReadWhole(BuildPath(WIESEN_SETUP_PROGRAM));
+}
+
+std::string RunSetupProgram(const std::string& medium, const std::string& text,
+                            const std::string& name) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    std::string scenarioFile = std::string(temp) + name, resultFile = scenarioFile + ".result";
+    DeleteFileA(resultFile.c_str());
+    if (!WriteWhole(scenarioFile, text))
+        return "cannot write " + scenarioFile;
+    HMODULE hookModule = LoadLibraryA((OwnDirectory() + "scenario_hook.dll").c_str());
+    HOOKPROC hook = hookModule ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                                     GetProcAddress(hookModule, "ScenarioHook")))
+                               : nullptr;
+    if (!hook)
+        return "cannot load scenario_hook.dll beside the tests";
+    SetEnvironmentVariableA("WIESEN_SCENARIO", scenarioFile.c_str());
+    SetEnvironmentVariableA("WIESEN_SCENARIO_RESULT", resultFile.c_str());
+    std::string program = medium + "setup.exe", commandLine = "\"" + program + "\"";
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process = {};
+    // Suspended until its thread is hooked, so the driver sees every window.
+    BOOL created = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                  CREATE_SUSPENDED, nullptr, medium.c_str(), &start, &process);
+    SetEnvironmentVariableA("WIESEN_SCENARIO", nullptr);
+    SetEnvironmentVariableA("WIESEN_SCENARIO_RESULT", nullptr);
+    if (!created)
+        return "cannot start " + program + " (error " + std::to_string(GetLastError()) + ")";
+    HHOOK hooked = SetWindowsHookExA(WH_GETMESSAGE, hook, hookModule, process.dwThreadId);
+    if (!hooked) {
+        TerminateProcess(process.hProcess, 1);
+    } else {
+        ResumeThread(process.hThread);
+    }
+    std::string outcome;
+    if (hooked && WaitForSingleObject(process.hProcess, 120000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        outcome = "the program did not end within two minutes";
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (hooked)
+        UnhookWindowsHookEx(hooked);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (!hooked)
+        return "cannot hook the program's thread (error " + std::to_string(GetLastError()) + ")";
+    if (!outcome.empty())
+        return outcome;
+    std::string result = ReadWhole(resultFile);
+    DeleteFileA(resultFile.c_str());
+    DeleteFileA(scenarioFile.c_str());
+    if (result.compare(0, 7, "played\n") != 0)
+        return "the scenario driver never started in the program";
+    if (exitCode != 0)
+        return "the program ended with " + std::to_string(exitCode);
+    return result.substr(7);
+}
+
 } // namespace platform_testing

@@ -8,6 +8,7 @@
 #include "shell/run_setup.h"
 #include "shell/setup_state.h"
 #include "shell/small_dialogs.h"
+#include "tools/make-medium/medium.h"
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"
 
@@ -167,9 +168,7 @@ TEST_F(TerminalScreens, TheDialogsOfACancelledSetup) {
 
 // The packages of a small installation medium in the current directory.
 void PutMediumHere() {
-    std::string cursor("\0\0\2\0\1\0", 6);
-    cursor += std::string(56, '\0');
-    std::string animated("RIFF\x04\0\0\0ACON", 12);
+    std::string cursor = medium::StaticCursor(0), animated = medium::AnimatedCursor(2, 0);
     using package_test::Deflate;
     using package_test::WriteWholeFile;
     ASSERT_TRUE(WriteWholeFile("setup.exe", "MZ" + package_test::TextLike(4096, 1)));

@@ -1,6 +1,7 @@
 // The native host in a real terminal: tmux runs setup-host in a detached
 // 100 x 40 window, the test reads the screen with capture-pane and types
 // with send-keys. Skipped when tmux is not installed.
+#include "tools/make-medium/medium.h"
 #include "tests/support/package_files.h"
 
 #include <gtest/gtest.h>
@@ -205,9 +206,7 @@ void MakeMedium(const std::string& folder) {
     auto write = [&](const std::string& name, const std::string& data) {
         std::ofstream(folder + "/" + name, std::ios::binary) << data;
     };
-    std::string cursor("\0\0\2\0\1\0", 6);
-    cursor += std::string(16 + 40, '\0');
-    std::string animated = std::string("RIFF\x04\0\0\0ACON", 12);
+    std::string cursor = medium::StaticCursor(0), animated = medium::AnimatedCursor(2, 0);
     write("setup.exe", "MZ" + package_test::TextLike(4096, 1));
     write("wall.ppk", package_test::Deflate("BM" + package_test::RandomBytes(60000, 2)));
     write("curstart.ppk", package_test::Deflate(animated));

@@ -111,18 +111,27 @@ std::string StaticCursor(int variant) {
 }
 
 std::string AnimatedCursor(int frames, int variant) {
+    // The header (anih): its own size, frames, steps, then width, height,
+    // bit count and planes left 0 (the frames say), the default display rate
+    // in 1/60 s, and the flags: the frames are icon resources (1).
     std::string header;
     Put32(header, 36);
     Put32(header, static_cast<uint32_t>(frames));
     Put32(header, static_cast<uint32_t>(frames));
-    for (int i = 0; i < 5; ++i) // width, height, bit count, planes: from the frames
+    for (int i = 0; i < 4; ++i)
         Put32(header, 0);
-    Put32(header, 8); // display rate in 1/60 s
-    Put32(header, 1); // the frames are icons
+    Put32(header, 8);
+    Put32(header, 1);
+    // One rate per step: every other frame lingers a little longer.
+    std::string rates;
+    for (int i = 0; i < frames; ++i)
+        Put32(rates, i % 2 ? 12 : 8);
     std::string list = "fram";
     for (int i = 0; i < frames; ++i)
         list += Chunk("icon", StaticCursor(1 + (variant + i) % 8));
-    std::string body = "ACON" + Chunk("anih", header) + Chunk("LIST", list);
+    // The chunks whose sizes are multiples of four come first: some readers
+    // step over chunks in whole double words.
+    std::string body = "ACON" + Chunk("anih", header) + Chunk("rate", rates) + Chunk("LIST", list);
     return Chunk("RIFF", body);
 }
 
