@@ -125,17 +125,15 @@ INT_PTR CALLBACK ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 bool g_ownerDisabledMeanwhile;
 HWND g_owner;
+INT_PTR CALLBACK WatchingHelpProc(HWND help, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        g_ownerDisabledMeanwhile = !IsWindowEnabled(g_owner);
+    return HelpDialogProc(help, message, wParam, lParam);
+}
 INT_PTR CALLBACK HelpOpeningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_COMMAND && LOWORD(wParam) == 206) {
         g_owner = dialog;
-        DialogBoxParamA(
-            g_setup.instance, MAKEINTRESOURCEA(101), dialog,
-            [](HWND help, UINT m, WPARAM w, LPARAM l) -> INT_PTR {
-                if (m == WM_INITDIALOG)
-                    g_ownerDisabledMeanwhile = !IsWindowEnabled(g_owner);
-                return HelpDialogProc(help, m, w, l);
-            },
-            0);
+        DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(101), dialog, WatchingHelpProc, 0);
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
