@@ -59,6 +59,15 @@ void ClearInjectedFaults();
 // platform cannot arrange it (the test skips).
 bool FailWindowsDirectory(bool on);
 
+// Drive A for the diskette copy. InsertDiskette puts an empty, writable
+// diskette into drive A and returns false where that cannot be arranged;
+// EjectDiskette takes it out with what it holds (reading or writing drive A
+// then fails). Natively the emulated drive A; on Windows drive A is made a
+// folder of the scratch directory, and ejecting removes drive A altogether.
+// EndTestMachine ejects a diskette left in.
+bool InsertDiskette();
+void EjectDiskette();
+
 // The program's module instance, where its resources are: on Windows the
 // running program (GetModuleHandleA(NULL)), natively the embedded resources.
 HINSTANCE ProgramInstance();

@@ -56,6 +56,17 @@ bool IsEmulated() {
     return true;
 }
 
+bool InsertDiskette() {
+    machine::EjectDiskette();
+    machine::SetDisketteWriteProtected(false);
+    machine::InsertDiskette();
+    return machine::HasMedium('A');
+}
+
+void EjectDiskette() {
+    machine::EjectDiskette();
+}
+
 HINSTANCE ProgramInstance() {
     return resources::ProgramModule();
 }

@@ -4,11 +4,14 @@
 #include "platform/win32.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <string>
+#include <winioctl.h>
 
 namespace platform_testing {
 namespace {
 std::string scratch;
+std::string disketteFolder; // drive A while a diskette is in, ending in "\"
 
 void DeleteTree(const std::string& dir) {
     WIN32_FIND_DATAA data;
@@ -48,6 +51,7 @@ std::string BeginTestMachine() {
 }
 
 void EndTestMachine() {
+    EjectDiskette();
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     SetCurrentDirectoryA(temp);
@@ -266,6 +270,117 @@ std::string RunSetupProgram(const std::string& medium, const std::string& text,
     if (exitCode != 0)
         return "the program ended with " + std::to_string(exitCode);
     return result.substr(7);
+}
+
+} // namespace platform_testing
+
+// Drive A as a folder. Windows maps a drive letter onto a folder with
+// DefineDosDevice (as subst does). Wine keeps its drives as links in the
+// prefix, which DefineDosDevice does not touch; its mount manager makes and
+// removes them (as its configuration program does) and takes the folder as
+// a host path.
+namespace platform_testing {
+namespace {
+
+// The mount manager's request to define or (no mount point) remove a drive,
+// as Wine 8 declares it.
+struct WineUnixDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive =
+    CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+using UnixFileName = char*(CDECL*)(LPCWSTR);
+
+UnixFileName WineUnixFileName() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<UnixFileName>(
+                        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")))
+                  : nullptr;
+}
+
+// Makes drive A the host folder unixPath (removes drive A when null).
+bool DefineWineDriveA(const char* unixPath) {
+    HANDLE manager =
+        CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE)
+        return false;
+    char request[sizeof(WineUnixDrive) + MAX_PATH * 4] = {};
+    auto* drive = reinterpret_cast<WineUnixDrive*>(request);
+    DWORD size = sizeof *drive;
+    drive->type = DRIVE_REMOVABLE;
+    drive->letter = L'a';
+    if (unixPath) {
+        size_t length = strlen(unixPath) + 1;
+        if (length > sizeof request - size) {
+            CloseHandle(manager);
+            return false;
+        }
+        drive->mountPointOffset = static_cast<USHORT>(size);
+        memcpy(request + size, unixPath, length);
+        size += static_cast<DWORD>(length);
+    }
+    drive->size = size;
+    DWORD returned = 0;
+    BOOL ok =
+        DeviceIoControl(manager, kDefineUnixDrive, request, size, nullptr, 0, &returned, nullptr);
+    CloseHandle(manager);
+    return ok != FALSE;
+}
+
+// Points drive A at folder (a Windows path ending in "\"); removes it when
+// folder is empty.
+bool MapDriveA(const std::string& folder) {
+    UnixFileName unixFileName = WineUnixFileName();
+    if (!unixFileName) {
+        if (folder.empty())
+            return DefineDosDeviceA(DDD_REMOVE_DEFINITION, "A:", nullptr) != FALSE;
+        return DefineDosDeviceA(0, "A:", folder.substr(0, folder.size() - 1).c_str()) != FALSE;
+    }
+    if (folder.empty())
+        return DefineWineDriveA(nullptr);
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH))
+        return false;
+    char* unixPath = unixFileName(wide);
+    if (!unixPath)
+        return false;
+    bool ok = DefineWineDriveA(unixPath);
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return ok;
+}
+
+} // namespace
+
+bool InsertDiskette() {
+    EjectDiskette();
+    if (scratch.empty())
+        return false;
+    std::string folder = scratch + "diskette\\";
+    if (!CreateDirectoryA(folder.c_str(), nullptr) || !MapDriveA(folder)) {
+        DeleteTree(folder);
+        return false;
+    }
+    disketteFolder = folder;
+    DWORD root = GetFileAttributesA("A:\\");
+    return root != INVALID_FILE_ATTRIBUTES && (root & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void EjectDiskette() {
+    if (disketteFolder.empty())
+        return;
+    MapDriveA("");
+    DeleteTree(disketteFolder);
+    disketteFolder.clear();
 }
 
 } // namespace platform_testing
