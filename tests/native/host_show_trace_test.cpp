@@ -3,6 +3,7 @@
 // ("--trace FILE") of both runs. The host runs as its own process, driven by
 // the scenario files of the program tests, on a medium of the demo set.
 #include "tools/make-medium/medium.h"
+#include "tests/native/shell_command.h"
 
 #include <gtest/gtest.h>
 
@@ -17,25 +18,9 @@
 
 namespace {
 
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 // Runs a shell command; its standard output (and error, with `withErrors`).
 std::string RunCommand(const std::string& command, int* status, bool withErrors = false) {
-    std::string out;
-    FILE* pipe = popen((command + (withErrors ? " 2>&1" : "")).c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    *status = pclose(pipe);
-    return out;
+    return RunShell(command + (withErrors ? " 2>&1" : ""), status);
 }
 
 std::string ReadFile(const std::string& path) {
@@ -83,14 +68,15 @@ class HostViews : public ::testing::Test {
     }
 
     std::string Host(const std::string& arguments, int* status, bool withErrors = false) {
-        return RunCommand(Quote(WIESEN_SETUP_HOST) + " --machine " + Quote(machine) + " --medium " +
-                              Quote(folder + "/medium") + " " + arguments,
+        return RunCommand(ShellQuote(WIESEN_SETUP_HOST) + " --machine " + ShellQuote(machine) +
+                              " --medium " + ShellQuote(folder + "/medium") + " " + arguments,
                           status, withErrors);
     }
     std::string Show() {
         int status = 0;
-        std::string out = RunCommand(
-            Quote(WIESEN_SETUP_HOST) + " --machine " + Quote(machine) + " --show", &status);
+        std::string out = RunCommand(ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
+                                         ShellQuote(machine) + " --show",
+                                     &status);
         EXPECT_EQ(status, 0);
         return out;
     }
@@ -100,8 +86,8 @@ class HostViews : public ::testing::Test {
         std::string trace = folder + "/trace.txt";
         int status = 0;
         std::string out =
-            Host("--trace " + Quote(trace) + " --scenario " +
-                     Quote(std::string(WIESEN_SOURCE_DIR) + "/tests/scenarios/" + scenario),
+            Host("--trace " + ShellQuote(trace) + " --scenario " +
+                     ShellQuote(std::string(WIESEN_SOURCE_DIR) + "/tests/scenarios/" + scenario),
                  &status, true);
         EXPECT_EQ(status, 0) << out;
         return Lines(ReadFile(trace));
@@ -144,8 +130,9 @@ Desktop shortcuts in C:\WINDOWS\Desktop
 TEST_F(HostViews, AFreshMachine) {
     // Looking makes no machine.
     int status = 0;
-    std::string out = RunCommand(
-        Quote(WIESEN_SETUP_HOST) + " --machine " + Quote(machine) + " --show", &status, true);
+    std::string out =
+        RunCommand(ShellQuote(WIESEN_SETUP_HOST) + " --machine " + ShellQuote(machine) + " --show",
+                   &status, true);
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("there is no machine in"), std::string::npos) << out;
     EXPECT_FALSE(std::filesystem::exists(machine));
@@ -275,20 +262,20 @@ TEST_F(HostViews, AfterAnInstallAndAnUninstall) {
 
 TEST_F(HostViews, TheTraceGoesToStandardErrorOrRefusesAFileItCannotWrite) {
     int status = 0;
-    std::string out =
-        Host("--trace --scenario " +
-                 Quote(std::string(WIESEN_SOURCE_DIR) + "/tests/scenarios/program-first-run.scn") +
-                 " 2>&1 >/dev/null",
-             &status);
+    std::string out = Host(
+        "--trace --scenario " +
+            ShellQuote(std::string(WIESEN_SOURCE_DIR) + "/tests/scenarios/program-first-run.scn") +
+            " 2>&1 >/dev/null",
+        &status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("\nshell: save link C:\\WINDOWS\\Desktop\\Wiesenhain.lnk"),
               std::string::npos)
         << out;
-    out = Host("--trace " + Quote(folder + "/no/such/dir/trace.txt") + " --scenario x.scn", &status,
-               true);
+    out = Host("--trace " + ShellQuote(folder + "/no/such/dir/trace.txt") + " --scenario x.scn",
+               &status, true);
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("cannot write the trace to"), std::string::npos) << out;
-    out = RunCommand(Quote(WIESEN_SETUP_HOST) + " --show --trace", &status, true);
+    out = RunCommand(ShellQuote(WIESEN_SETUP_HOST) + " --show --trace", &status, true);
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("--show runs alone"), std::string::npos) << out;
 }

@@ -3,6 +3,7 @@
 // with send-keys. Skipped when tmux is not installed.
 #include "tools/make-medium/medium.h"
 #include "tests/support/package_files.h"
+#include "tests/native/shell_command.h"
 
 #include <gtest/gtest.h>
 
@@ -18,28 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string Quote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string Shell(const std::string& command, int* status = nullptr) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    int rc = pclose(pipe);
-    if (status)
-        *status = rc;
-    return out;
-}
 
 class TmuxSession {
   public:
@@ -60,25 +39,27 @@ class TmuxSession {
 
     bool Start(const std::string& command) {
         int status = 0;
-        Shell("tmux -L " + socket_ + " -f /dev/null new-session -d -x 100 -y 40 -s setup " +
-                  Quote(command) + " 2>&1",
-              &status);
+        RunShell("tmux -L " + socket_ + " -f /dev/null new-session -d -x 100 -y 40 -s setup " +
+                     ShellQuote(command) + " 2>&1",
+                 &status);
         return status == 0;
     }
 
     // The shell that runs the pane's command.
     std::string PanePid() {
         std::string pid =
-            Shell("tmux -L " + socket_ + " display-message -p -t setup '#{pane_pid}'");
+            RunShell("tmux -L " + socket_ + " display-message -p -t setup '#{pane_pid}'");
         while (!pid.empty() && (pid.back() == '\n' || pid.back() == '\r'))
             pid.pop_back();
         return pid;
     }
 
-    std::string Screen() { return Shell("tmux -L " + socket_ + " capture-pane -p -t setup 2>&1"); }
+    std::string Screen() {
+        return RunShell("tmux -L " + socket_ + " capture-pane -p -t setup 2>&1");
+    }
     // The screen with its colours as escape sequences.
     std::string ScreenInColour() {
-        return Shell("tmux -L " + socket_ + " capture-pane -e -p -t setup 2>&1");
+        return RunShell("tmux -L " + socket_ + " capture-pane -e -p -t setup 2>&1");
     }
 
     // Waits up to ten seconds for `text` to show; the last screen either way.
@@ -113,11 +94,11 @@ class TmuxSession {
     }
 
     void Keys(const std::string& keys) { Tmux("send-keys -t setup " + keys); }
-    void Literal(const std::string& text) { Tmux("send-keys -t setup -l " + Quote(text)); }
+    void Literal(const std::string& text) { Tmux("send-keys -t setup -l " + ShellQuote(text)); }
 
   private:
     void Tmux(const std::string& arguments) {
-        Shell("tmux -L " + socket_ + " " + arguments + " >/dev/null 2>&1");
+        RunShell("tmux -L " + socket_ + " " + arguments + " >/dev/null 2>&1");
     }
 
     std::string socket_;
@@ -132,7 +113,7 @@ const std::string kAfterHost =
 
 bool HaveTmux() {
     int status = 0;
-    Shell("command -v tmux >/dev/null 2>&1", &status);
+    RunShell("command -v tmux >/dev/null 2>&1", &status);
     return status == 0;
 }
 
@@ -150,9 +131,9 @@ TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
     ASSERT_FALSE(session.folder().empty());
     std::filesystem::create_directories(session.folder() + "/medium");
     std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
-                          Quote(WIESEN_SETUP_HOST) + " --machine " +
-                          Quote(session.folder() + "/machine") + " --medium " +
-                          Quote(session.folder() + "/medium") + kAfterHost;
+                          ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
+                          ShellQuote(session.folder() + "/machine") + " --medium " +
+                          ShellQuote(session.folder() + "/medium") + kAfterHost;
     ASSERT_TRUE(session.Start(command));
 
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
@@ -184,16 +165,16 @@ TEST(TerminalInTmux, AKillSignalGivesTheTerminalBack) {
         GTEST_SKIP() << "tmux is not installed";
     TmuxSession session;
     ASSERT_FALSE(session.folder().empty());
-    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
-                          " --machine " + Quote(session.folder() + "/machine") + " --medium " +
-                          Quote(session.folder()) + kAfterHost;
+    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color " + ShellQuote(WIESEN_SETUP_HOST) +
+                          " --machine " + ShellQuote(session.folder() + "/machine") + " --medium " +
+                          ShellQuote(session.folder()) + kAfterHost;
     ASSERT_TRUE(session.Start(command));
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     std::string shell = session.PanePid();
     ASSERT_FALSE(shell.empty());
-    std::string host = Shell("pgrep -P " + shell + " | head -n 1");
+    std::string host = RunShell("pgrep -P " + shell + " | head -n 1");
     ASSERT_FALSE(host.empty());
-    Shell("kill -TERM " + host);
+    RunShell("kill -TERM " + host);
     EXPECT_SHOWS(session, "host ended: 143, terminal modes 2");
     EXPECT_EQ(session.Screen().find("Verwendungsbedingungen"), std::string::npos);
 }
@@ -225,9 +206,9 @@ TEST(TerminalInTmux, InstallAndUninstall) {
     ASSERT_FALSE(session.folder().empty());
     MakeMedium(session.folder() + "/medium");
     std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
-                          Quote(WIESEN_SETUP_HOST) + " --machine " +
-                          Quote(session.folder() + "/machine") + " --medium " +
-                          Quote(session.folder() + "/medium");
+                          ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
+                          ShellQuote(session.folder() + "/machine") + " --medium " +
+                          ShellQuote(session.folder() + "/medium");
     // With the trace: it goes to the machine folder, as standard error is
     // the terminal.
     ASSERT_TRUE(session.Start(command + " --trace" + kAfterHost));
@@ -291,9 +272,10 @@ TEST(TerminalInTmux, TheMouse) {
     TmuxSession session;
     ASSERT_FALSE(session.folder().empty());
     std::filesystem::create_directories(session.folder() + "/medium");
-    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
-                              " --machine " + Quote(session.folder() + "/machine") + " --medium " +
-                              Quote(session.folder() + "/medium") + kAfterHost));
+    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " +
+                              ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
+                              ShellQuote(session.folder() + "/machine") + " --medium " +
+                              ShellQuote(session.folder() + "/medium") + kAfterHost));
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     EXPECT_TRUE(session.ClickOn("[      Ja      ]"));
     EXPECT_SHOWS(session, "[x] Hintergrundbild");
@@ -320,9 +302,10 @@ TEST(TerminalInTmux, TheListBoxByKeyboard) {
     TmuxSession session;
     ASSERT_FALSE(session.folder().empty());
     std::filesystem::create_directories(session.folder() + "/medium");
-    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " + Quote(WIESEN_SETUP_HOST) +
-                              " --machine " + Quote(session.folder() + "/machine") + " --medium " +
-                              Quote(session.folder() + "/medium") + kAfterHost));
+    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " +
+                              ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
+                              ShellQuote(session.folder() + "/machine") + " --medium " +
+                              ShellQuote(session.folder() + "/medium") + kAfterHost));
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     session.Keys("M-j");
     EXPECT_SHOWS(session, "Gartenname");
@@ -347,9 +330,9 @@ TEST(TerminalInTmux, TheListBoxByKeyboard) {
 TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
     int status = 0;
     std::string out =
-        Shell("echo | " + Quote(WIESEN_SETUP_HOST) + " --machine /tmp/wiesen-no-terminal-" +
-                  std::to_string(getpid()) + " --medium /tmp 2>&1 | cat",
-              &status);
+        RunShell("echo | " + ShellQuote(WIESEN_SETUP_HOST) + " --machine /tmp/wiesen-no-terminal-" +
+                     std::to_string(getpid()) + " --medium /tmp 2>&1 | cat",
+                 &status);
     EXPECT_NE(out.find("needs a terminal"), std::string::npos) << out;
     std::error_code ec;
     std::filesystem::remove_all("/tmp/wiesen-no-terminal-" + std::to_string(getpid()), ec);
@@ -360,9 +343,9 @@ TEST(TerminalInTmux, TooSmallATerminalGivesAClearMessage) {
         GTEST_SKIP() << "tmux is not installed";
     TmuxSession session;
     std::string command = "env LANG=C.UTF-8 TERM=xterm-256color stty cols 60 rows 20; " +
-                          Quote(WIESEN_SETUP_HOST) + " --machine " +
-                          Quote(session.folder() + "/machine") + " --medium " +
-                          Quote(session.folder()) + "; echo \"host ended: $?\"; sleep 30";
+                          ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
+                          ShellQuote(session.folder() + "/machine") + " --medium " +
+                          ShellQuote(session.folder()) + "; echo \"host ended: $?\"; sleep 30";
     ASSERT_TRUE(session.Start(command));
     EXPECT_SHOWS(session, "too small: 60 x 20");
     EXPECT_SHOWS(session, "host ended: 2");
