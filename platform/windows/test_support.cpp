@@ -221,12 +221,14 @@ std::string RunSetupProgram(const std::string& medium, const std::string& text,
     DeleteFileA(resultFile.c_str());
     if (!WriteWhole(scenarioFile, text))
         return "cannot write " + scenarioFile;
-    HMODULE hookModule = LoadLibraryA((OwnDirectory() + "scenario_hook.dll").c_str());
-    HOOKPROC hook = hookModule ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
-                                     GetProcAddress(hookModule, "ScenarioHook")))
-                               : nullptr;
+    std::string hookPath = OwnDirectory() + "scenario_hook.dll";
+    HMODULE hookModule = LoadLibraryA(hookPath.c_str());
+    if (!hookModule)
+        return "cannot load " + hookPath + " (error " + std::to_string(GetLastError()) + ")";
+    HOOKPROC hook = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(hookModule, "ScenarioHook")));
     if (!hook)
-        return "cannot load scenario_hook.dll beside the tests";
+        return hookPath + " exports no ScenarioHook";
     SetEnvironmentVariableA("WIESEN_SCENARIO", scenarioFile.c_str());
     SetEnvironmentVariableA("WIESEN_SCENARIO_RESULT", resultFile.c_str());
     std::string program = medium + "setup.exe", commandLine = "\"" + program + "\"";
