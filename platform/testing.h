@@ -96,8 +96,16 @@ std::string SetupProgramBytes();
 // "" when the scenario ran to its end, otherwise the first mismatch or why
 // the program could not be run. Natively setup-host runs on the test machine
 // with the medium as drive D:; on Windows the medium's setup.exe runs with
-// the scenario driver hooked into it (scenario_hook.dll beside the tests).
+// the scenario driver hooked into it (scenario_hook.dll beside the tests),
+// and a DLL it imports that Windows lacks fails the run, as it would on a
+// user's machine (under Wine it might have been found).
 std::string RunSetupProgram(const std::string& medium, const std::string& text,
                             const std::string& name);
+
+// While `on`, the setup program that RunSetupProgram starts is told that it
+// runs on Windows 98 (4.10), and RunSetupProgram fails when the program saw
+// another version. Only under Wine (its per-program settings); false
+// elsewhere (the test skips). EndTestMachine switches it off.
+bool ReportWindows98ToSetupProgram(bool on);
 
 } // namespace platform_testing

@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <string>
+#include <new>
 
 namespace {
 
@@ -208,13 +208,15 @@ bool ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, c
     if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS &&
         RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
         return false;
-    std::string copy(size, '\0');
+    char* copy = new (std::nothrow) char[size];
     DWORD length = size;
-    bool ok = RegQueryValueExA(key, valueName, nullptr, nullptr,
-                               reinterpret_cast<LPBYTE>(copy.data()), &length) == ERROR_SUCCESS &&
-              EndTextInBuffer(copy.data(), size, length);
+    bool ok = copy &&
+              RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(copy),
+                               &length) == ERROR_SUCCESS &&
+              EndTextInBuffer(copy, size, length);
     RegCloseKey(key);
     if (ok) // the data, and the zero put after them when they had none
-        memcpy(buffer, copy.data(), length < size ? length + 1 : length);
+        memcpy(buffer, copy, length < size ? length + 1 : length);
+    delete[] copy;
     return ok;
 }

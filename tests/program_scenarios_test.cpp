@@ -64,6 +64,25 @@ class ProgramRun : public MachineTest {
         EXPECT_FALSE(package_test::Exists(SystemFile("Wiesenhain.scr")));
     }
 
+    // setup.exe (natively setup-host) from a made medium installs, and a
+    // second start uninstalls.
+    void RunTheProgramFromAMadeMedium() {
+        std::string program = platform_testing::SetupProgramBytes();
+        ASSERT_GT(program.size(), 10000u);
+        ASSERT_TRUE(package_test::WriteWholeFile(std::string(kMedium) + "setup.exe", program));
+        auto run = [](const char* name) {
+            for (const ScenarioFile* f = kScenarioFiles; f->name; ++f)
+                if (std::string(f->name) == name)
+                    return platform_testing::RunSetupProgram(kMedium, f->text, name);
+            return std::string("no scenario ") + name;
+        };
+        ASSERT_EQ(run("program-first-run.scn"), "");
+        ExpectInstalledInto("c:\\wiesenhain\\", program);
+        ASSERT_EQ(run("program-uninstall.scn"), "");
+        ExpectNothingInstalled();
+        EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
+    }
+
     // A complete install into directory (ends with "\").
     void ExpectInstalledInto(const std::string& directory,
                              const std::string& setupBytes = SetupBytes()) {
@@ -179,20 +198,14 @@ TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles)
 // makes one (the packages of the demo set and the program as setup.exe),
 // installs the theme and a second start uninstalls it.
 TEST_F(ProgramRun, TheProgramItselfInstallsAndUninstallsFromAMadeMedium) {
-    std::string program = platform_testing::SetupProgramBytes();
-    ASSERT_GT(program.size(), 10000u);
-    ASSERT_TRUE(package_test::WriteWholeFile(std::string(kMedium) + "setup.exe", program));
-    auto run = [](const char* name) {
-        for (const ScenarioFile* f = kScenarioFiles; f->name; ++f)
-            if (std::string(f->name) == name)
-                return platform_testing::RunSetupProgram(kMedium, f->text, name);
-        return std::string("no scenario ") + name;
-    };
-    ASSERT_EQ(run("program-first-run.scn"), "");
-    ExpectInstalledInto("c:\\wiesenhain\\", program);
-    ASSERT_EQ(run("program-uninstall.scn"), "");
-    ExpectNothingInstalled();
-    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
+    RunTheProgramFromAMadeMedium();
+}
+
+// The same with the program told that it runs on Windows 98.
+TEST_F(ProgramRun, TheProgramItselfInstallsAndUninstallsOnWindows98) {
+    if (!platform_testing::ReportWindows98ToSetupProgram(true))
+        GTEST_SKIP() << "only Wine can tell the program another Windows version";
+    RunTheProgramFromAMadeMedium();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,8 @@ std::string Ansi(const std::u16string& text) {
     return out;
 }
 
-std::string Data(HINSTANCE module, int id) {
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_RCDATA);
+std::string Data(HINSTANCE module, int id, LPCSTR type = RT_RCDATA) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
     if (!found)
         return "<missing>";
     HGLOBAL loaded = LoadResource(module, found);
@@ -145,6 +146,83 @@ TEST(Resources, DataTextsAreCp1252WithCrLfAndNoTerminator) {
             }
         }
     }
+}
+
+uint32_t Little(const std::string& bytes, size_t at, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return value;
+}
+
+// Reads the node of a version resource at `offset` (inside its parent,
+// which ends at `end`) and its children into `values`, keyed by their path
+// ("VS_VERSION_INFO\StringFileInfo\040704E4\ProductName"): texts in code
+// page 1252, other values as their bytes. Each node: length, value length,
+// type (1 text), a zero-ended UTF-16 key, the value and the children, each
+// part starting on a 4-byte boundary. False when a length runs past its
+// parent.
+bool ReadVersionNode(const std::string& data, size_t offset, size_t end, const std::string& parent,
+                     std::map<std::string, std::string>* values) {
+    auto align = [](size_t at) { return (at + 3) & ~size_t{3}; };
+    if (offset + 6 > end)
+        return false;
+    size_t length = Little(data, offset, 2), valueLength = Little(data, offset + 2, 2);
+    bool text = Little(data, offset + 4, 2) == 1;
+    if (length < 6 || length > end - offset)
+        return false;
+    size_t nodeEnd = offset + length, at = offset + 6;
+    std::u16string key;
+    for (; at + 2 <= nodeEnd && Little(data, at, 2) != 0; at += 2)
+        key += static_cast<char16_t>(Little(data, at, 2));
+    std::string path = (parent.empty() ? "" : parent + "\\") + Ansi(key);
+    at = align(at + 2);
+    size_t valueBytes = text ? valueLength * 2 : valueLength;
+    if (at + valueBytes > nodeEnd)
+        return false;
+    if (text) {
+        std::u16string value;
+        for (size_t i = at; i < at + valueBytes && Little(data, i, 2) != 0; i += 2)
+            value += static_cast<char16_t>(Little(data, i, 2));
+        (*values)[path] = Ansi(value);
+    } else {
+        (*values)[path] = data.substr(at, valueBytes);
+    }
+    for (at = align(at + valueBytes); at < nodeEnd; at = align(at + Little(data, at, 2))) {
+        if (!ReadVersionNode(data, at, nodeEnd, path, values))
+            return false;
+    }
+    return true;
+}
+
+// What Explorer shows in the program's properties.
+TEST(Resources, VersionNamesTheProductItsVersionAndTheCompany) {
+    std::string info = Data(Program(), 1, RT_VERSION);
+    std::map<std::string, std::string> values;
+    ASSERT_TRUE(ReadVersionNode(info, 0, info.size(), "", &values));
+    const std::string& fixed = values["VS_VERSION_INFO"];
+    ASSERT_EQ(fixed.size(), 52u);
+    EXPECT_EQ(Little(fixed, 0, 4), 0xFEEF04BDu);
+    EXPECT_EQ(Little(fixed, 8, 4), 0x00010000u);  // file version 1.0
+    EXPECT_EQ(Little(fixed, 16, 4), 0x00010000u); // product version 1.0
+    const std::string strings = "VS_VERSION_INFO\\StringFileInfo\\040704E4\\";
+    EXPECT_EQ(values[strings + "ProductName"], "Wiesenhain");
+    EXPECT_EQ(values[strings + "ProductVersion"], "1.0");
+    EXPECT_EQ(values[strings + "FileVersion"], "1.0");
+    EXPECT_EQ(values[strings + "CompanyName"], "Vorq Software GmbH");
+    EXPECT_EQ(values[strings + "LegalCopyright"], "\xA9 1999 Vorq Software GmbH");
+    EXPECT_EQ(values[strings + "OriginalFilename"], "setup.exe");
+    // German in code page 1252: the string block the shell reads.
+    EXPECT_EQ(values["VS_VERSION_INFO\\VarFileInfo\\Translation"],
+              std::string("\x07\x04\xE4\x04", 4));
+}
+
+TEST(Resources, ManifestAsksForAdministratorRights) {
+    std::string manifest = Data(Program(), 1, RT_MANIFEST);
+    EXPECT_EQ(manifest.rfind("<?xml", 0), 0u);
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\" "
+                            "uiAccess=\"false\"/>"),
+              std::string::npos);
 }
 
 TEST(Resources, MissingResourcesAreReportedAndModulesDiffer) {

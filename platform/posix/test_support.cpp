@@ -121,4 +121,9 @@ std::string RunSetupProgram(const std::string& medium, const std::string& text,
     return status == 0 ? "" : output;
 }
 
+// The emulated machine is a Windows 95 machine; it cannot pose as another.
+bool ReportWindows98ToSetupProgram(bool) {
+    return false;
+}
+
 } // namespace platform_testing

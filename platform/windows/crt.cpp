@@ -27,9 +27,12 @@ long crt_filelength(int handle) {
 int crt_close(int handle) {
     return _close(handle);
 }
+// _stat and localtime: the 32-bit build defines _USE_32BIT_TIME_T, so that
+// these are the calls of the msvcrt.dll that Windows 95 and 98 have (their
+// *64 forms came later).
 int crt_stat(const char* path, CrtStat* out) {
-    struct _stat64 st;
-    if (_stat64(path, &st) != 0)
+    struct _stat st;
+    if (_stat(path, &st) != 0)
         return -1;
     out->size = st.st_size;
     out->modified = st.st_mtime;
@@ -52,16 +55,18 @@ void crt_set_errno(int value) {
     errno = value;
 }
 bool crt_localtime(int64_t time, CrtCalendar* out) {
-    __time64_t t = time;
-    struct tm tmv;
-    if (_localtime64_s(&tmv, &t) != 0)
+    time_t t = static_cast<time_t>(time);
+    if (static_cast<int64_t>(t) != time)
+        return false; // past what the runtime's time_t holds
+    const struct tm* local = localtime(&t);
+    if (!local)
         return false;
-    out->year = tmv.tm_year + 1900;
-    out->month = tmv.tm_mon + 1;
-    out->day = tmv.tm_mday;
-    out->hour = tmv.tm_hour;
-    out->minute = tmv.tm_min;
-    out->second = tmv.tm_sec;
+    out->year = local->tm_year + 1900;
+    out->month = local->tm_mon + 1;
+    out->day = local->tm_mday;
+    out->hour = local->tm_hour;
+    out->minute = local->tm_min;
+    out->second = local->tm_sec;
     return true;
 }
 void* crt_get_osfhandle(int handle) {

@@ -12,6 +12,7 @@ namespace platform_testing {
 namespace {
 std::string scratch;
 std::string disketteFolder; // drive A while a diskette is in, ending in "\"
+bool windows98 = false;     // Wine reports Windows 98 to setup.exe
 
 void DeleteTree(const std::string& dir) {
     WIN32_FIND_DATAA data;
@@ -52,6 +53,8 @@ std::string BeginTestMachine() {
 
 void EndTestMachine() {
     EjectDiskette();
+    if (windows98)
+        ReportWindows98ToSetupProgram(false);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     SetCurrentDirectoryA(temp);
@@ -90,18 +93,24 @@ UINT WINAPI FailingWindowsDirectory(LPSTR, UINT) {
     return 0;
 }
 
-// The slot of the running program's import table through which it calls
-// `function` of `library`; null when it imports no such function.
-void** ImportSlot(const char* library, const char* function) {
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+// The import descriptors of a module mapped at `base` (the last one has no
+// name), or null when it imports nothing.
+IMAGE_IMPORT_DESCRIPTOR* ImportDescriptors(BYTE* base) {
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports =
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (!imports.VirtualAddress)
-        return nullptr;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-         d->Name; ++d) {
+    return imports.VirtualAddress
+               ? reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress)
+               : nullptr;
+}
+
+// The slot of the running program's import table through which it calls
+// `function` of `library`; null when it imports no such function.
+void** ImportSlot(const char* library, const char* function) {
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    IMAGE_IMPORT_DESCRIPTOR* d = ImportDescriptors(base);
+    for (; d && d->Name; ++d) {
         if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), library) != 0 ||
             !d->OriginalFirstThunk)
             continue;
@@ -207,6 +216,44 @@ std::string OwnDirectory() {
     return own.substr(0, own.find_last_of("\\/") + 1);
 }
 
+// The DLLs that every Windows from 95 on has, with its C runtime.
+const char* const kSystemLibraries[] = {"kernel32.dll", "user32.dll",  "gdi32.dll",
+                                        "advapi32.dll", "shell32.dll", "ole32.dll",
+                                        "comctl32.dll", "msvcrt.dll"};
+
+// What keeps `program` from starting on a Windows that has nothing but the
+// system's DLLs: the first DLL it imports beyond them. Wine has some more
+// (its own user32.dll needs its zlib1.dll), so that a program importing one
+// of those would start under Wine and nowhere else. "" when there is none.
+std::string NonSystemImport(const std::string& program) {
+    HMODULE image = LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!image)
+        return "cannot read the imports of " + program + " (error " +
+               std::to_string(GetLastError()) + ")";
+    BYTE* base = reinterpret_cast<BYTE*>(image);
+    std::string found;
+    for (IMAGE_IMPORT_DESCRIPTOR* d = ImportDescriptors(base); d && d->Name && found.empty(); ++d) {
+        const char* library = reinterpret_cast<const char*>(base + d->Name);
+        bool system = false;
+        for (const char* known : kSystemLibraries)
+            system = system || lstrcmpiA(library, known) == 0;
+        if (!system)
+            found = program + " needs " + library + ", which Windows does not have";
+    }
+    FreeLibrary(image);
+    return found;
+}
+
+// The Windows version the scenario hook saw in the program ("4.10" is
+// Windows 98), from the first line of its report ("played on Windows 4.10").
+std::string ReportedVersion(const std::string& result) {
+    const std::string mark = "played on Windows ";
+    size_t end = result.find('\n');
+    if (result.compare(0, mark.size(), mark) != 0 || end == std::string::npos)
+        return "";
+    return result.substr(mark.size(), end - mark.size());
+}
+
 } // namespace
 
 std::string SetupProgramBytes() {
@@ -221,15 +268,20 @@ std::string RunSetupProgram(const std::string& medium, const std::string& text,
     DeleteFileA(resultFile.c_str());
     if (!WriteWhole(scenarioFile, text))
         return "cannot write " + scenarioFile;
-    HMODULE hookModule = LoadLibraryA((OwnDirectory() + "scenario_hook.dll").c_str());
-    HOOKPROC hook = hookModule ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
-                                     GetProcAddress(hookModule, "ScenarioHook")))
-                               : nullptr;
+    std::string hookPath = OwnDirectory() + "scenario_hook.dll";
+    HMODULE hookModule = LoadLibraryA(hookPath.c_str());
+    if (!hookModule)
+        return "cannot load " + hookPath + " (error " + std::to_string(GetLastError()) + ")";
+    HOOKPROC hook = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(hookModule, "ScenarioHook")));
     if (!hook)
-        return "cannot load scenario_hook.dll beside the tests";
+        return hookPath + " exports no ScenarioHook";
+    std::string program = medium + "setup.exe", commandLine = "\"" + program + "\"";
+    std::string missing = NonSystemImport(program);
+    if (!missing.empty())
+        return missing;
     SetEnvironmentVariableA("WIESEN_SCENARIO", scenarioFile.c_str());
     SetEnvironmentVariableA("WIESEN_SCENARIO_RESULT", resultFile.c_str());
-    std::string program = medium + "setup.exe", commandLine = "\"" + program + "\"";
     STARTUPINFOA start = {};
     start.cb = sizeof start;
     PROCESS_INFORMATION process = {};
@@ -265,11 +317,14 @@ std::string RunSetupProgram(const std::string& medium, const std::string& text,
     std::string result = ReadWhole(resultFile);
     DeleteFileA(resultFile.c_str());
     DeleteFileA(scenarioFile.c_str());
-    if (result.compare(0, 7, "played\n") != 0)
+    std::string version = ReportedVersion(result);
+    if (version.empty())
         return "the scenario driver never started in the program";
+    if (windows98 && version != "4.10")
+        return "the program saw Windows " + version + ", not Windows 98 (4.10)";
     if (exitCode != 0)
         return "the program ended with " + std::to_string(exitCode);
-    return result.substr(7);
+    return result.substr(result.find('\n') + 1);
 }
 
 } // namespace platform_testing
@@ -381,6 +436,30 @@ void EjectDiskette() {
     MapDriveA("");
     DeleteTree(disketteFolder);
     disketteFolder.clear();
+}
+
+} // namespace platform_testing
+
+// Wine takes the Windows version it reports to a program from its settings
+// for the program's file name.
+namespace platform_testing {
+namespace {
+const char kWineSetupSettings[] = "Software\\Wine\\AppDefaults\\setup.exe";
+} // namespace
+
+bool ReportWindows98ToSetupProgram(bool on) {
+    if (!WineUnixFileName())
+        return false;
+    windows98 = false;
+    if (!on)
+        return RegDeleteKeyA(HKEY_CURRENT_USER, kWineSetupSettings) == ERROR_SUCCESS;
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, kWineSetupSettings, &key) != ERROR_SUCCESS)
+        return false;
+    windows98 = RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win98"),
+                               sizeof "win98") == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return windows98;
 }
 
 } // namespace platform_testing

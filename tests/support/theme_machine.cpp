@@ -539,9 +539,26 @@ void SetOrDelete(HKEY root, const char* path, const char* name, const std::strin
         SetRegValue(root, path, name, value.c_str());
 }
 
+// A "SCRNSAVE.EXE=path" line (without its line end) with the path in the
+// short form that GetShortPathNameA gives on this machine, the form in which
+// the uninstall writes the recorded screen saver back (Wine gives the
+// directories in their case on disk). Other lines, and paths that name no
+// file, stay as they are.
+std::string WithShortScreenSaverPath(const std::string& line) {
+    const size_t keyLength = strlen("SCRNSAVE.EXE=");
+    if (line.size() <= keyLength || !SameNoCase(line.substr(0, keyLength).c_str(), "SCRNSAVE.EXE="))
+        return line;
+    char shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameA(line.c_str() + keyLength, shortPath, sizeof shortPath);
+    if (length == 0 || length >= sizeof shortPath)
+        return line;
+    return line.substr(0, keyLength) + shortPath;
+}
+
 // system.ini and control.ini with what the theme may leave behind taken out:
 // a "SCRNSAVE.EXE=(none)" line stands for a missing key (the profile reads
-// both as the empty text), and a [boot] section left empty by that.
+// both as the empty text), and a [boot] section left empty by that. The
+// screen saver's path is compared in its short form.
 std::string WithoutNoneScreenSaver(const std::string& text) {
     std::string out, section;
     std::string pendingHeader;
@@ -559,6 +576,7 @@ std::string WithoutNoneScreenSaver(const std::string& text) {
             bare.pop_back();
         if (SameNoCase(bare.c_str(), "SCRNSAVE.EXE=(none)"))
             continue;
+        line = WithShortScreenSaverPath(bare) + line.substr(bare.size());
         if (SameNoCase(bare.c_str(), "[boot]")) {
             pendingHeader = line; // kept only when an entry follows
             continue;

@@ -72,7 +72,8 @@ using View = std::map<std::string, std::string>;
 View ThemeView(const std::vector<std::string>& directories);
 // Puts what means the same in one form: the wallpaper "(none)" and missing
 // cursor values as empty, a "SCRNSAVE.EXE=(none)" line (and a [boot] section
-// left empty by it) as absent, a missing control.ini as empty.
+// left empty by it) as absent, the screen saver's path in the short form the
+// machine gives it, a missing control.ini as empty.
 void NormalizeView(View& v);
 // The differences of two views, one line each; "" when equal.
 std::string Differences(const View& before, const View& after);

@@ -4,6 +4,8 @@
 // program's own thread. When the program ends, the driver's result goes into
 // a file. Both paths come from the environment the tests gave the program:
 // WIESEN_SCENARIO (the scenario file) and WIESEN_SCENARIO_RESULT.
+// The result's first line is "played on Windows 4.10" (the version the
+// program was told), the driver's result follows.
 #include "platform/win32.h"
 #include "platform/windows/test_driver.h"
 
@@ -39,8 +41,11 @@ void WriteResult(const std::string& text) {
         CreateFileA(g_resultPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    // The first line says that the driver reported at all.
-    std::string report = "played\n" + text;
+    // The first line says that the driver reported at all, and on which
+    // Windows version the program ran.
+    DWORD version = GetVersion();
+    std::string report = "played on Windows " + std::to_string(LOBYTE(LOWORD(version))) + "." +
+                         std::to_string(HIBYTE(LOWORD(version))) + "\n" + text;
     DWORD n = 0;
     WriteFile(file, report.data(), static_cast<DWORD>(report.size()), &n, nullptr);
     CloseHandle(file);
