@@ -418,6 +418,10 @@ TEST_P(ProductKeyValues, EndTheUninstallWithoutHarm) {
     for (const char* f : {"\\wiesenhain.exe", "\\setup.exe", "\\h-256.ani"})
         ASSERT_TRUE(WriteWholeFile(f, "not the product's"));
 
+    // The records of an older install, which lack the install directory:
+    // "dir" alone says where the files are.
+    ProfileSettings::Remove(kInstallDirectoryKey);
+
     ResetSetupState();
     std::string error;
     EXPECT_EQ(RunProgramFile("program-uninstall.scn", &error), 0);
