@@ -21,8 +21,10 @@ bool IsNone(const char* text) {
     }
     return true;
 }
-// Longest recorded value written in quotes, with the quotes and terminator.
-const size_t kQuotedCapacity = 600;
+// The records' readers take 400 characters, the terminator included; a
+// value in quotes has to fit with its quotes, as some readers cut before they
+// drop the quotes.
+const size_t kRecordCapacity = 400;
 
 bool IsProfileBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a' || c == '\xa0';
@@ -87,11 +89,14 @@ int ProfileSettings::Write(const char* key, const char* value) {
     // lines of its own into the section), one that the reader would change
     // is written in quotes, which the reader takes off again. Any other
     // value is written as it is.
+    // What the readers cannot take whole is refused as well.
     if (value && strpbrk(value, "\r\n"))
         return 0;
     if (!NeedsQuotes(value))
-        return WriteProfileText(kFileName, kSection, key, value);
-    char quoted[kQuotedCapacity];
+        return value && strlen(value) >= kRecordCapacity
+                   ? 0
+                   : WriteProfileText(kFileName, kSection, key, value);
+    char quoted[kRecordCapacity];
     int n = snprintf(quoted, sizeof quoted, "\"%s\"", value);
     if (n < 0 || static_cast<size_t>(n) >= sizeof quoted)
         return 0;

@@ -530,6 +530,8 @@ class ReadOnlyProfileTest : public InstallTest,
                             public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ReadOnlyProfileTest, FailsTheUninstallUntilItIsWritable) {
+    if (!platform_testing::IsEmulated())
+        GTEST_SKIP() << kNoReadOnlyProfiles;
     const bool systemIni = std::string(GetParam()) == "system.ini";
     BeginInstallRun(target, true, true);
     View before = ThemeView({scratch});

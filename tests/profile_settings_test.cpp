@@ -155,14 +155,14 @@ TEST(ColorTriple, FormatsRedGreenBlue) {
     EXPECT_EQ(small[5], '#');
 }
 
-// The profile functions themselves, where the program relies on Windows'
-// reading rules.
 // A record comes back byte for byte: values the profile reader would change
 // (blanks at either end, enclosing quotes) are written in quotes, which the
 // reader drops again; a plain value is written as it is, so that records of
 // earlier installs read the same; a line break cannot be kept and is refused.
 TEST_F(ProfileTest, RecordsComeBackByteForByte) {
-    std::string longest = " " + std::string(397, 'x') + " ";
+    // The readers take 399 characters: a value in quotes fits with them.
+    std::string longest = " " + std::string(395, 'x') + " ";
+    std::string plainLongest(399, 'y');
     const char* values[] = {" C:\\WINDOWS\\Wolken.bmp",
                             "C:\\Eigene Dateien\\ferien.bmp\t",
                             "\"C:\\Programme\\Garten\\garten.ico\",3",
@@ -172,7 +172,8 @@ TEST_F(ProfileTest, RecordsComeBackByteForByte) {
                             "  ",
                             "\"halb",
                             "Gr\xFCne Wiese.bmp",
-                            longest.c_str()};
+                            longest.c_str(),
+                            plainLongest.c_str()};
     for (const char* value : values) {
         ASSERT_EQ(ProfileSettings::Write("OldWall", value), 1) << value;
         char buffer[400] = "";
@@ -193,8 +194,14 @@ TEST_F(ProfileTest, RecordsComeBackByteForByte) {
         EXPECT_STREQ(raw, "C:\\WINDOWS\\Wolken.bmp") << "the record is unchanged";
     }
     EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 0);
+    // Longer than a reader takes whole.
+    std::string tooLong = " " + std::string(396, 'x') + " ";
+    for (const std::string& value : {tooLong, std::string(400, 'y')})
+        EXPECT_EQ(ProfileSettings::Write("OldWall", value.c_str()), 0) << value.size();
 }
 
+// The profile functions themselves, where the program relies on Windows'
+// reading rules.
 TEST_F(ProfileTest, ReadingFollowsWindows) {
     std::string file = Scratch("probe.ini");
     WriteRaw(file, "; comment\r\n[Sect]\r\n  key1 = value1  \r\nkey2=\"quoted\"\r\nkey2=second\r\n"

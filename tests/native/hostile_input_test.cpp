@@ -205,7 +205,8 @@ TEST_F(HostileInput, RecordedValueAtAndPastItsBuffer) {
 
     // A record made longer by hand is put back cut to 399 characters.
     Install(Scratch("ziel\\"), true, false);
-    ASSERT_TRUE(ProfileSettings::Write("OldWall", (longest + std::string(100, 'c')).c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA(
+        "Wiesenhain", "OldWall", (longest + std::string(100, 'c')).c_str(), "control.ini"));
     theme_test::BeginLaterRun();
     ASSERT_TRUE(RunUninstall());
     FinishUninstall();

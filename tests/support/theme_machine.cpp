@@ -655,6 +655,10 @@ bool InstallMustFailRecording(const StartMachine& m) {
     return (m.wallpaperOption && wallpaperMissing) || (m.cursorsOption && iconOrSoundMissing);
 }
 
+const char kNoReadOnlyProfiles[] =
+    "a read-only profile file is an emulated machine's: Wine as root writes it, and keeps a "
+    "failed profile write in its cache to write it later";
+
 std::vector<std::string> UserCursorFiles(const StartMachine& m) {
     std::vector<std::string> files;
     for (const std::string& c : m.cursors)
@@ -705,7 +709,7 @@ std::string RoundTrip(const StartMachine& m, const std::string& target,
         if (std::string(g_setup.targetDirectory) != target)
             problems += "later run read target \"" + std::string(g_setup.targetDirectory) + "\"\n";
         std::string readOnly;
-        if (!m.readOnlyAtUninstall.empty()) {
+        if (!m.readOnlyAtUninstall.empty() && platform_testing::IsEmulated()) {
             readOnly = WindowsDir() + m.readOnlyAtUninstall;
             SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
         }

@@ -80,6 +80,11 @@ std::string Differences(const View& before, const View& after);
 // A whole file, "<missing>" when it cannot be read.
 std::string FileText(const std::string& path);
 
+// Why the tests of a read-only profile file run on the emulated machine only:
+// Wine runs as the machine's root there, which writes read-only files, and
+// it keeps a profile write that failed in its cache and writes it later.
+extern const char kNoReadOnlyProfiles[];
+
 // ---- Generated starting machines for the round trip ----
 
 struct StartMachine {
@@ -102,6 +107,7 @@ struct StartMachine {
     bool cursorFilesDeleted = false;
     // "system.ini" or "control.ini": read-only during the first uninstall,
     // which must then say it failed; a later one finishes. "" for neither.
+    // (Emulated machines only: see kNoReadOnlyProfiles.)
     std::string readOnlyAtUninstall;
     std::string Describe() const;
 };
