@@ -36,15 +36,26 @@ int CopyPlainFile(const char* source, const char* target) {
     return 0;
 }
 
-// A target directory that names a real directory: the uninstall of a theme
-// whose product key lost "dir" has the single "\" here, and must not delete
-// files of those names in the root of the current drive.
-bool HasTargetDirectory() {
-    const char* t = g_setup.targetDirectory;
-    return t[0] && t[1] == ':' && t[2] == '\\';
+} // namespace
+
+bool IsFullDirectory(const char* directory) {
+    return directory && directory[0] && directory[1] == ':' && directory[2] == '\\';
 }
 
-} // namespace
+void ReadInstalledTargetDirectory() {
+    char* target = g_setup.targetDirectory;
+    target[0] = 0;
+    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    if (!product.ReadString("general", "dir", target, kDirectoryCapacity) || !target[0]) {
+        target[0] = 0;
+        ProfileSettings::Read(kInstallDirectoryKey, target, kDirectoryCapacity);
+    }
+    size_t length = strlen(target);
+    if (length + 1 < kDirectoryCapacity) {
+        target[length] = '\\';
+        target[length + 1] = 0;
+    }
+}
 
 void SetStatusLine(unsigned stringId) {
     char text[kValueCapacity] = "";
@@ -133,18 +144,26 @@ bool CopyInstallFiles() {
 
 bool SaveOldSettings() {
     SettingItemList& list = SettingItemList::Program();
-    for (int i = 0; i < list.count; ++i) {
+    // The install directory goes first: every state that holds the
+    // installed marker also knows where the files are, even when the run
+    // ends before the product key is written.
+    char directory[kDirectoryCapacity];
+    snprintf(directory, sizeof directory, "%s", g_setup.targetDirectory);
+    size_t length = strlen(directory);
+    if (length > 0 && directory[length - 1] == '\\')
+        directory[length - 1] = 0;
+    bool good = ProfileSettings::Write(kInstallDirectoryKey, directory) != 0;
+    for (int i = 0; good && i < list.count; ++i) {
         SettingItem* item = list.items[i];
-        if (!IsCategorySelected(item->GetCategory()))
-            continue;
-        if (!item->SaveCurrent()) {
-            g_setup.errorCode = 3;
-            ProfileSettings::RemoveSection();
-            RemoveInstalledFiles();
-            return false;
-        }
+        if (IsCategorySelected(item->GetCategory()) && !item->SaveCurrent())
+            good = false;
     }
-    return true;
+    if (!good) {
+        g_setup.errorCode = 3;
+        ProfileSettings::RemoveSection();
+        RemoveInstalledFiles(false);
+    }
+    return good;
 }
 
 void ApplyThemeSettings() {
@@ -192,17 +211,22 @@ void CopySetupFiles() {
     }
 }
 
-void RemoveInstalledFiles() {
-    bool target = HasTargetDirectory();
+void RemoveInstalledFiles(bool setupCopies) {
+    // Only through directories that were resolved: an empty directory text
+    // (the Windows directory was not found) or the single "\\" of a product
+    // key without "dir" would address files of these names in the current
+    // directory or the root of the current drive.
+    bool target = IsFullDirectory(g_setup.targetDirectory);
     for (int row = 0; row < InstallFileTable::kCount; ++row) {
         const InstallFileEntry& entry = InstallFileTable::rows[row];
         if (!entry.removeOnUninstall)
             continue;
         char path[kFullValueCapacity];
-        if ((entry.location != LocationKind::Target || target) &&
+        if (IsFullDirectory(DirectoryFor(entry.location)) &&
             JoinPath(path, sizeof path, DirectoryFor(entry.location), entry.targetName))
             DeleteFileA(path);
-        if (target && JoinPath(path, sizeof path, g_setup.targetDirectory, entry.packageName))
+        if (setupCopies && target &&
+            JoinPath(path, sizeof path, g_setup.targetDirectory, entry.packageName))
             DeleteFileA(path);
     }
 }
@@ -214,8 +238,11 @@ void DeleteWindowsFile(const char* name) {
 }
 
 bool RunInstall() {
+    // A failed install has not yet copied the installation files into the
+    // target directory (that is its last step): files of those names there
+    // are the user's, often the very medium the setup runs from, and stay.
     if (!ResolveSystemDirectories() || !CopyInstallFiles()) {
-        RemoveInstalledFiles();
+        RemoveInstalledFiles(false);
         return false;
     }
     if (!SaveOldSettings())

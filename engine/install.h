@@ -25,12 +25,25 @@ bool CopyInstallFiles();
 bool SaveOldSettings();
 void ApplyThemeSettings();
 void CopySetupFiles();
-void RemoveInstalledFiles();
+// Deletes the installed file of every row, and with `setupCopies` the copies
+// of the installation files in the target directory too. A directory that
+// was never resolved (see IsFullDirectory) is skipped.
+void RemoveInstalledFiles(bool setupCopies = true);
 void DeleteWindowsFile(const char* name);
 void RegisterUninstallEntry();
 void RemoveProductData();
 void DeleteProductSubkeys();
 void RemoveUninstallEntry();
+
+// True for a directory text that starts with a drive ("C:\..."): one that
+// was resolved, not empty or the single "\" of a missing product key "dir".
+bool IsFullDirectory(const char* directory);
+
+// The target directory of the installed theme into SetupState, as a later
+// program run starts: "dir" of the product key, else the install directory
+// recorded with the old settings; "\" appended (the single "\" when neither
+// is there).
+void ReadInstalledTargetDirectory();
 
 // Where the uninstall entry lives (HKEY_LOCAL_MACHINE).
 extern const char kUninstallKeyPath[];

@@ -30,5 +30,6 @@ const char* const DisketteFileList::toleratedName = "setup.exe";
 const char kProductName[] = "Wiesenhain";
 const char kProfileFileName[] = "control.ini";
 const char kInstalledMarkerKey[] = "OldScreenSave";
+const char kInstallDirectoryKey[] = "InstallDir";
 const char kProductKeyPath[] = "SOFTWARE\\Vorq\\Wiesenhain";
 const char kMakerKeyPath[] = "SOFTWARE\\Vorq";

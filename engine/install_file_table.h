@@ -35,3 +35,7 @@ extern const char kProfileFileName[];    // "control.ini"
 extern const char kInstalledMarkerKey[]; // "OldScreenSave"
 extern const char kProductKeyPath[];     // "SOFTWARE\Vorq\Wiesenhain" (HKEY_LOCAL_MACHINE)
 extern const char kMakerKeyPath[];       // "SOFTWARE\Vorq"
+// The install directory, recorded with the old settings (without its
+// trailing "\"), so that a run killed before the product key was written can
+// still be uninstalled whole.
+extern const char kInstallDirectoryKey[]; // "InstallDir"

@@ -49,6 +49,15 @@ bool EqualNoCase(const char* a, const char* b) {
     }
 }
 
+// True when a file is not there at all (as opposed to there but unreadable,
+// or on a drive that is not ready).
+bool IsGoneFile(const char* path) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Records the value buffer under the item's key; MarkSaved only when the
 // record was written.
 int RecordValueBuffer(SettingItem* item) {
@@ -254,8 +263,16 @@ void CursorItem::GetThemeValue(char* buffer, int capacity) {
 
 int CursorItem::Apply(const char* value) {
     bool fromFile = value && *value;
-    HCURSOR cursor = fromFile ? LoadCursorFromFileA(value)
-                              : LoadCursorA(nullptr, MAKEINTRESOURCEA(defaultCursorId));
+    HCURSOR cursor = fromFile ? LoadCursorFromFileA(value) : nullptr;
+    if (fromFile && !cursor && IsGoneFile(value)) {
+        // A recorded cursor file deleted since can never be loaded again:
+        // the standard cursor takes its place, as for an empty record, rather
+        // than block every uninstall.
+        fromFile = false;
+        value = "";
+    }
+    if (!fromFile)
+        cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(defaultCursorId));
     if (!cursor)
         return 0;
     HCURSOR copy = CopyIcon(cursor);

@@ -33,23 +33,33 @@ bool RunUninstall() {
         return false;
     SetStatusLine(kStringRestoringSettings);
     SettingItemList& list = SettingItemList::Program();
-    bool restored = true;
+    int failedCode = 0;
     for (int i = 0; i < list.count; ++i) {
         SettingItem* item = list.items[i];
         if (!item->HasSaved())
             continue;
         char value[kValueCapacity];
-        if (item->ReadSaved(value, sizeof value) && !item->Apply(value))
-            restored = false;
+        if (item->ReadSaved(value, sizeof value) && !item->Apply(value) && !failedCode)
+            failedCode = item->GetErrorCode();
     }
-    RemoveInstalledFiles();
+    // A setting that could not be put back still uses the theme's files and
+    // needs its record: both stay, the theme stays installed, and the next
+    // uninstall, once the cause is gone, restores it and finishes.
+    if (!failedCode)
+        RemoveInstalledFiles();
     RefreshDesktopItems();
-    // A setting that could not be put back keeps the records (and with them
-    // the installed state): removing them would lose the user's value for
-    // good, while a second uninstall can still restore it.
-    if (restored)
-        ProfileSettings::RemoveSection();
+    if (!failedCode) {
+        // Records left behind would still mark the theme as installed on a
+        // machine that is the user's again: that is a failure too, and the
+        // next uninstall, which finds nothing left to restore, finishes.
+        if (!ProfileSettings::RemoveSection())
+            failedCode = 3;
+    }
     SetStatusLine(0);
+    if (failedCode) {
+        g_setup.errorCode = failedCode;
+        return false;
+    }
     return true;
 }
 
@@ -85,8 +95,18 @@ void DeleteProductSubkeys() {
 void RemoveProductData() {
     RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
     char directory[MAX_PATH];
-    if (!product.ReadString("general", "dir", directory, sizeof directory) || !directory[0])
-        return;
+    // Without "dir" (a run ended before the product key was written) the
+    // directory this run read from the records stands in for it; without
+    // either nothing of the product is removed.
+    if (!product.ReadString("general", "dir", directory, sizeof directory) || !directory[0]) {
+        if (!IsFullDirectory(g_setup.targetDirectory))
+            return;
+        int n = snprintf(directory, sizeof directory, "%s", g_setup.targetDirectory);
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof directory)
+            return;
+        if (directory[n - 1] == '\\')
+            directory[n - 1] = 0;
+    }
     size_t length = strlen(directory);
     bool room = length + 1 < sizeof directory;
     if (room)

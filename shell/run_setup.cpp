@@ -26,14 +26,7 @@ int RunSetup(HINSTANCE instance) {
     g_setup.instance = instance;
 
     if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey)) {
-        RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
-        product.ReadString("general", "dir", g_setup.targetDirectory,
-                           sizeof g_setup.targetDirectory);
-        size_t length = strlen(g_setup.targetDirectory);
-        if (length + 1 < sizeof g_setup.targetDirectory) {
-            g_setup.targetDirectory[length] = '\\';
-            g_setup.targetDirectory[length + 1] = 0;
-        }
+        ReadInstalledTargetDirectory();
     } else {
         INT_PTR terms = RunDialog(kDialogTerms, TermsDialogProc);
         if (terms == -1 || terms == 202)

@@ -21,6 +21,27 @@ bool IsNone(const char* text) {
     }
     return true;
 }
+// The records' readers take 400 characters, the terminator included; a
+// value in quotes has to fit with its quotes, as some readers cut before they
+// drop the quotes.
+const size_t kRecordCapacity = 400;
+
+bool IsProfileBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a' || c == '\xa0';
+}
+
+// Whether the profile reader would give a value back changed: blanks at
+// either end, or the whole value in a pair of double or single quotes.
+bool NeedsQuotes(const char* value) {
+    size_t length = value ? strlen(value) : 0;
+    if (length == 0)
+        return false;
+    char first = value[0], last = value[length - 1];
+    if (IsProfileBlank(first) || IsProfileBlank(last))
+        return true;
+    return length >= 2 && (first == '"' || first == '\'') && last == first;
+}
+
 } // namespace
 
 int WriteProfileText(const char* fileName, const char* section, const char* key,
@@ -62,7 +83,24 @@ const char* const ProfileSettings::kFileName = "control.ini";
 const char* const ProfileSettings::kSection = "Wiesenhain";
 
 int ProfileSettings::Write(const char* key, const char* value) {
-    return WriteProfileText(kFileName, kSection, key, value);
+    // A record must read back byte for byte. The profile reader ends a value
+    // at the line end, drops blanks around it and one pair of enclosing
+    // quotes: a value with a line break cannot be kept (and would write
+    // lines of its own into the section), one that the reader would change
+    // is written in quotes, which the reader takes off again. Any other
+    // value is written as it is.
+    // What the readers cannot take whole is refused as well.
+    if (value && strpbrk(value, "\r\n"))
+        return 0;
+    if (!NeedsQuotes(value))
+        return value && strlen(value) >= kRecordCapacity
+                   ? 0
+                   : WriteProfileText(kFileName, kSection, key, value);
+    char quoted[kRecordCapacity];
+    int n = snprintf(quoted, sizeof quoted, "\"%s\"", value);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof quoted)
+        return 0;
+    return WriteProfileText(kFileName, kSection, key, quoted);
 }
 
 int ProfileSettings::Read(const char* key, char* buffer, int size) {

@@ -14,6 +14,7 @@
 #include "tests/support/test_machine.h"
 #include "tests/support/theme_machine.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -72,6 +73,17 @@ class InstallTest : public MachineTest {
             i += static_cast<DWORD>(key.size()) + 1;
         }
         return keys;
+    }
+
+    // What differs between two views once normalised, apart from the target
+    // directory, which the test made and the uninstall removes when empty.
+    std::string DifferencesBesidesTarget(View before, View after) {
+        NormalizeView(before);
+        NormalizeView(after);
+        std::string directory = "dir " + target.substr(0, target.size() - 1);
+        before.erase(directory);
+        after.erase(directory);
+        return Differences(before, after);
     }
 
     // The names in the view that changed between the two views.
@@ -174,7 +186,7 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
         EXPECT_EQ(FileText(target + name), FileText(medium + name)) << name;
 
     // The records: the selected items and the screen saver's active state.
-    std::set<std::string> keys = {"OldScreenSave", "OldScreenSaveActive"};
+    std::set<std::string> keys = {"InstallDir", "OldScreenSave", "OldScreenSaveActive"};
     if (options.wallpaper)
         keys.insert({"OldTile", "OldWall", "OldColor"});
     if (options.cursorsAndIcons)
@@ -260,6 +272,82 @@ TEST_F(InstallTest, AnUnrecordableSettingEndsWithCode3BeforeAnyChange) {
     EXPECT_EQ(Differences(before, after), "");
 }
 
+// Started from a copy of the medium in the target directory itself, a
+// failed install leaves the medium's files: the clean-up deletes only what
+// the install put there.
+TEST_F(InstallTest, AFailedInstallIntoItsOwnMediumKeepsTheMedium) {
+    DeleteRegValue(HKEY_USERS,
+                   ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", "");
+    std::map<std::string, std::string> mediumFiles;
+    for (const char* name : DisketteFileList::names)
+        mediumFiles[name] = FileText(medium + name);
+    BeginInstallRun(medium, true, true);
+    EXPECT_FALSE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 3);
+    for (const auto& [name, bytes] : mediumFiles)
+        EXPECT_EQ(FileText(medium + name), bytes) << name;
+    EXPECT_FALSE(Exists(medium + "wiesenhain.exe")) << "the installed files go";
+    EXPECT_FALSE(Exists(medium + "wiesenhain-cur-wait.ani"));
+    EXPECT_TRUE(SectionKeys().empty());
+}
+
+// Without the Windows directory the install fails with code 1 before it
+// copies anything, and its clean-up deletes nothing through the directories
+// it never had: not files of the table's names in the current directory.
+TEST_F(InstallTest, WithoutTheWindowsDirectoryTheInstallFailsWithCode1AndDeletesNothing) {
+    const char* names[] = {"wiesenhain.bmp", "wiesenhain-remove.exe", "Wiesenhain.scr"};
+    for (const char* name : names)
+        ASSERT_TRUE(package_test::WriteWholeFile(medium + name, "not the product's"));
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    if (!platform_testing::FailWindowsDirectory(true))
+        GTEST_SKIP() << "the Windows directory query cannot be made to fail here";
+    bool installed = RunInstall();
+    platform_testing::FailWindowsDirectory(false);
+    EXPECT_FALSE(installed);
+    EXPECT_EQ(g_setup.errorCode, 1);
+    for (const char* name : names)
+        EXPECT_EQ(FileText(medium + name), "not the product's") << name;
+    EXPECT_TRUE(SectionKeys().empty());
+    EXPECT_EQ(Differences(before, ThemeView({scratch})), "");
+}
+
+// Recorded values come back byte for byte through control.ini, also those
+// the profile reader would trim or unquote; a value with a line break cannot
+// be recorded, and the install refuses before it changes anything.
+TEST_F(InstallTest, OddRecordedValuesComeBackByteForByte) {
+    SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", " C:\\WINDOWS\\Wolken.bmp ");
+    SetRegValue(HKEY_USERS,
+                ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", "",
+                "\"C:\\WINDOWS\\MEDIA\\Ding.wav\"");
+    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kNetworkClass).c_str(), "", "'netz.ico',0");
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    View after = ThemeView({scratch});
+    EXPECT_EQ(after["desktop Wallpaper"], " C:\\WINDOWS\\Wolken.bmp ");
+    EXPECT_EQ(after["sound"], "\"C:\\WINDOWS\\MEDIA\\Ding.wav\"");
+    EXPECT_EQ(after["icon " + IconKey(kNetworkClass) + " @"], "'netz.ico',0");
+    EXPECT_EQ(DifferencesBesidesTarget(before, after), "");
+}
+
+TEST_F(InstallTest, AValueWithALineBreakIsNotRecorded) {
+    SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper",
+                "C:\\WINDOWS\\Wolken.bmp\r\nOldScreenSave=C:\\fremd.scr");
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    EXPECT_FALSE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 3);
+    NoInstalledFileLeft();
+    EXPECT_TRUE(SectionKeys().empty());
+    EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
+    EXPECT_EQ(Differences(before, ThemeView({scratch})), "");
+}
+
 TEST_F(InstallTest, ASettingThatCannotBeAppliedIsForgottenAndTheInstallGoesOn) {
     // The arrow cursor on the medium is no cursor: loading it fails.
     ASSERT_TRUE(package_test::WriteWholeFile(medium + "curarrow.ppk",
@@ -303,9 +391,10 @@ TEST_F(InstallTest, AScreenSaverThatCannotBeAppliedKeepsTheThemeInstalled) {
     View before = ThemeView({});
     char entry[MAX_PATH] = "?", now[MAX_PATH] = "?";
     ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", entry, sizeof entry);
-    // Profile writes: the records of the tiling, wallpaper, colour and both of
-    // the screen saver, then its entry in system.ini.
-    if (!platform_testing::InjectFault(platform_testing::FaultFamily::ProfileWrite, 6))
+    // Profile writes: the records of the install directory, the tiling,
+    // wallpaper, colour and both of the screen saver, then its entry in
+    // system.ini.
+    if (!platform_testing::InjectFault(platform_testing::FaultFamily::ProfileWrite, 7))
         GTEST_SKIP() << "fault injection exists on the emulated machine only";
     EXPECT_TRUE(RunInstall());
     platform_testing::ClearInjectedFaults();
@@ -397,10 +486,11 @@ TEST_F(InstallTest, UninstallInALaterRunRestoresEverything) {
     EXPECT_FALSE(Exists(target));
 }
 
-// A setting that cannot be put back keeps every record: the theme still
+// A setting that cannot be put back fails the uninstall with the item's
+// code and keeps everything (records, files, product key): the theme still
 // counts as installed, and a second uninstall restores what the first could
-// not.
-TEST_F(InstallTest, ARestoreThatFailsKeepsTheRecordsForASecondUninstall) {
+// not and finishes.
+TEST_F(InstallTest, ARestoreThatFailsKeepsTheThemeWholeForASecondUninstall) {
     BeginInstallRun(target, true, false);
     View before = ThemeView({});
     ASSERT_TRUE(RunInstall());
@@ -409,12 +499,16 @@ TEST_F(InstallTest, ARestoreThatFailsKeepsTheRecordsForASecondUninstall) {
     // The first value set is the tiling's.
     if (!platform_testing::InjectFault(platform_testing::FaultFamily::RegistrySet, 1))
         GTEST_SKIP() << "fault injection exists on the emulated machine only";
-    EXPECT_TRUE(RunUninstall());
+    EXPECT_FALSE(RunUninstall());
     platform_testing::ClearInjectedFaults();
+    EXPECT_EQ(g_setup.errorCode, 5);
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "0") << "not restored";
-    EXPECT_EQ(SectionKeys().size(), 5u);
+    EXPECT_EQ(SectionKeys().size(), 6u);
     EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
-    FinishUninstall();
+    for (const std::string& file : InstalledFiles())
+        EXPECT_TRUE(Exists(file)) << file << " is still the theme's";
+    EXPECT_TRUE(Exists(target + "wall.ppk"));
+    // The main flow runs no FinishUninstall after a failed uninstall.
     BeginLaterRun();
     ASSERT_TRUE(RunUninstall());
     FinishUninstall();
@@ -422,10 +516,96 @@ TEST_F(InstallTest, ARestoreThatFailsKeepsTheRecordsForASecondUninstall) {
     View after = ThemeView({});
     NormalizeView(before);
     NormalizeView(after);
-    // The first uninstall removed the product key; the second run's read of
-    // "dir" made it again, empty, and without "dir" nothing of it is removed.
-    EXPECT_EQ(Differences(before, after),
-              "key SOFTWARE\\Vorq: \"no\" -> \"yes\"\nkey Wiesenhain: \"no\" -> \"yes\"\n");
+    EXPECT_EQ(Differences(before, after), "");
+    EXPECT_FALSE(Exists(target));
+}
+
+// A profile file that cannot be written during the uninstall: system.ini
+// keeps the screen saver from being put back (code 10, nothing removed);
+// control.ini keeps the records from going (code 3, the settings are back
+// and the files gone, but the theme would still count as installed). Either
+// way the uninstall says so, and once the file is writable again the next
+// uninstall finishes the job.
+class ReadOnlyProfileTest : public InstallTest,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ReadOnlyProfileTest, FailsTheUninstallUntilItIsWritable) {
+    if (!platform_testing::IsEmulated())
+        GTEST_SKIP() << kNoReadOnlyProfiles;
+    const bool systemIni = std::string(GetParam()) == "system.ini";
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    BeginLaterRun();
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string file = std::string(windows) + "\\" + GetParam();
+    ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    bool uninstalled = RunUninstall();
+    SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_FALSE(uninstalled);
+    EXPECT_EQ(g_setup.errorCode, systemIni ? 10 : 3);
+    EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
+    EXPECT_EQ(Exists(std::string(g_setup.systemDirectory) + "Wiesenhain.scr"), systemIni)
+        << "the screen saver file goes only with the screen saver setting";
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "1") << "restored";
+
+    BeginLaterRun();
+    EXPECT_EQ(std::string(g_setup.targetDirectory), target);
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    EXPECT_EQ(DifferencesBesidesTarget(before, ThemeView({scratch})), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReadOnlyProfileTest, ::testing::Values("system.ini", "control.ini"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param).substr(0, 6) == "system" ? "SystemIni"
+                                                                                     : "ControlIni";
+                         });
+
+// A recorded cursor file deleted since the install can never be loaded
+// again: the standard cursor comes back in its place, as for an empty
+// record, and the uninstall completes.
+TEST_F(InstallTest, ARecordedCursorFileDeletedSinceBringsBackTheStandardCursor) {
+    std::string own = Scratch("eigener pfeil.cur");
+    ASSERT_TRUE(package_test::WriteWholeFile(own, StaticCursorBytes()));
+    SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow", own.c_str());
+    SetRegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", "Arrow", own.c_str());
+    std::string wait = Scratch("sanduhr.ani");
+    ASSERT_TRUE(package_test::WriteWholeFile(wait, AnimatedCursorBytes()));
+    SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait", wait.c_str());
+    BeginInstallRun(target, false, true);
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    ASSERT_TRUE(DeleteFileA(own.c_str()));
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), "");
+    EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", "Arrow"), "");
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait"), wait)
+        << "a file that is still there comes back";
+    EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
+    EXPECT_FALSE(Exists(target));
+}
+
+// The records of a run that ended after the settings were recorded but
+// before the product key was written (a power cut during the welcome text)
+// know the install directory: the next run's uninstall removes the files
+// there, the directory and the product key its own read of "dir" created.
+TEST_F(InstallTest, AnInstallEndedBeforeTheProductKeyIsUninstalledWhole) {
+    BeginInstallRun(target, true, true);
+    View before = ThemeView({scratch});
+    ASSERT_TRUE(RunInstall());
+    BeginLaterRun();
+    EXPECT_EQ(std::string(g_setup.targetDirectory), target);
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain\\general"))
+        << "made by the read of \"dir\"";
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    View after = ThemeView({scratch});
+    EXPECT_EQ(DifferencesBesidesTarget(before, after), "");
     EXPECT_FALSE(Exists(target));
 }
 
@@ -513,6 +693,7 @@ TEST_F(InstallTest, WithoutDirTheUninstallDeletesNothingInTheDriveRoot) {
     ASSERT_TRUE(RunInstall());
     CompleteInstall();
     DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain\\general", "dir");
+    ProfileSettings::Remove("InstallDir"); // as the records of an older install
     // Files of the table's names in the root of the current drive.
     std::vector<std::string> rootFiles = {"\\wiesenhain.exe", "\\setup.exe", "\\screen.ppk",
                                           "\\h-256.ani"};

@@ -33,6 +33,25 @@ class ProfileTest : public MachineTest {
         crt_close(h);
     }
 
+    std::string ReadRaw(const std::string& path) {
+        std::string bytes;
+        int h = crt_open(path.c_str(), CRT_O_RDONLY | CRT_O_BINARY);
+        if (h < 0)
+            return "<missing>";
+        char chunk[512];
+        int n;
+        while ((n = crt_read(h, chunk, sizeof chunk)) > 0)
+            bytes.append(chunk, static_cast<size_t>(n));
+        crt_close(h);
+        return bytes;
+    }
+
+    std::string WindowsFile(const char* name) {
+        char windows[MAX_PATH] = "";
+        GetWindowsDirectoryA(windows, sizeof windows);
+        return std::string(windows) + "\\" + name;
+    }
+
     std::string Get(const std::string& file, const char* section, const char* key, DWORD size = 100,
                     DWORD* count = nullptr) {
         char buffer[300];
@@ -134,6 +153,51 @@ TEST(ColorTriple, FormatsRedGreenBlue) {
     FormatColorTriple(0x00FFFFFFul, small, 5);
     EXPECT_STREQ(small, "255 ");
     EXPECT_EQ(small[5], '#');
+}
+
+// A record comes back byte for byte: values the profile reader would change
+// (blanks at either end, enclosing quotes) are written in quotes, which the
+// reader drops again; a plain value is written as it is, so that records of
+// earlier installs read the same; a line break cannot be kept and is refused.
+TEST_F(ProfileTest, RecordsComeBackByteForByte) {
+    // The readers take 399 characters: a value in quotes fits with them.
+    std::string longest = " " + std::string(395, 'x') + " ";
+    std::string plainLongest(399, 'y');
+    const char* values[] = {" C:\\WINDOWS\\Wolken.bmp",
+                            "C:\\Eigene Dateien\\ferien.bmp\t",
+                            "\"C:\\Programme\\Garten\\garten.ico\",3",
+                            "'sanduhr.ani'",
+                            "\"\"",
+                            "\"",
+                            "  ",
+                            "\"halb",
+                            "Gr\xFCne Wiese.bmp",
+                            longest.c_str(),
+                            plainLongest.c_str()};
+    for (const char* value : values) {
+        ASSERT_EQ(ProfileSettings::Write("OldWall", value), 1) << value;
+        char buffer[400] = "";
+        ProfileSettings::Read("OldWall", buffer, sizeof buffer);
+        EXPECT_STREQ(buffer, value);
+    }
+    // A plain value is stored as it is, without quotes.
+    ASSERT_EQ(ProfileSettings::Write("OldWall", "C:\\WINDOWS\\Wolken.bmp"), 1);
+    char raw[100] = "";
+    std::string path = WindowsFile("control.ini");
+    std::string text = ReadRaw(path);
+    EXPECT_NE(text.find("OldWall=C:\\WINDOWS\\Wolken.bmp\r\n"), std::string::npos) << text;
+
+    // A line break would write a line of its own into the section.
+    for (const char* value : {"C:\\a.bmp\r\nOldScreenSave=C:\\b.scr", "a\nb", "a\r"}) {
+        EXPECT_EQ(ProfileSettings::Write("OldWall", value), 0);
+        ProfileSettings::Read("OldWall", raw, sizeof raw);
+        EXPECT_STREQ(raw, "C:\\WINDOWS\\Wolken.bmp") << "the record is unchanged";
+    }
+    EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 0);
+    // Longer than a reader takes whole.
+    std::string tooLong = " " + std::string(396, 'x') + " ";
+    for (const std::string& value : {tooLong, std::string(400, 'y')})
+        EXPECT_EQ(ProfileSettings::Write("OldWall", value.c_str()), 0) << value.size();
 }
 
 // The profile functions themselves, where the program relies on Windows'

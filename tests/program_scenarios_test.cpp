@@ -180,6 +180,29 @@ TEST_F(ProgramRun, FailedUninstallKeepsTheDialogDisabledAndTheTheme) {
     ExpectInstalledInto("c:\\wiesenhain\\");
 }
 
+// An uninstall that cannot put every setting back says so and keeps the
+// theme whole; once the cause is gone, the next run's uninstall finishes.
+TEST_F(ProgramRun, UninstallThatCannotRestoreASettingFailsAndTheNextOneFinishes) {
+    if (!platform_testing::IsEmulated())
+        GTEST_SKIP() << theme_test::kNoReadOnlyProfiles;
+    ASSERT_EQ(Run("program-first-run.scn"), "");
+    std::string systemIni = WindowsFile("system.ini");
+    ASSERT_TRUE(SetFileAttributesA(systemIni.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::string error = Run("program-uninstall-restore-failed.scn");
+    SetFileAttributesA(systemIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(error, "");
+    EXPECT_TRUE(IsInstalledMarkerPresent());
+    EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "dir"), "c:\\wiesenhain");
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
+    EXPECT_TRUE(ShortcutExists());
+    EXPECT_TRUE(package_test::Exists(SystemFile("Wiesenhain.scr")));
+    EXPECT_TRUE(package_test::Exists("c:\\wiesenhain\\wiesenhain.exe"));
+
+    ASSERT_EQ(Run("program-uninstall.scn"), "");
+    ExpectNothingInstalled();
+    EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
+}
+
 TEST_F(ProgramRun, DamagedPackageFailsWithItsCode) {
     ASSERT_TRUE(package_test::WriteWholeFile("c:\\medium\\curwait.ppk", "not a deflate stream"));
     ASSERT_EQ(Run("program-damaged-package.scn"), "");

@@ -368,14 +368,21 @@ TEST_F(SettingItemsTest, CursorsRecordApplyAndRestoreTheStandardCursor) {
     }
 }
 
-TEST_F(SettingItemsTest, CursorApplyFailsWithoutARealCursorFile) {
+TEST_F(SettingItemsTest, CursorApplyFailsWithoutARealCursorFileAndFallsBackWithoutAnyFile) {
     std::string text = Scratch("text.cur");
     package_test::WriteWholeFile(text, "not a cursor at all");
     std::string arrow = RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow");
     EXPECT_EQ(Item(kCurArrow)->Apply(text.c_str()), 0);
-    EXPECT_EQ(Item(kCurArrow)->Apply(Scratch("fehlt.cur").c_str()), 0);
     EXPECT_EQ(Item(kCurArrow)->Apply(scratch.c_str()), 0) << "a directory";
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), arrow);
+    // A file that is not there at all can never be loaded: the standard
+    // cursor takes its place, as for an empty value.
+    for (const char* gone : {"fehlt.cur", "fehlt\\pfeil.cur"}) {
+        SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow", arrow.c_str());
+        EXPECT_EQ(Item(kCurArrow)->Apply(Scratch(gone).c_str()), 1) << gone;
+        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), "");
+        EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", "Arrow"), "");
+    }
     Item(kCurArrow)->SetThemeValue("anderer.cur");
     EXPECT_EQ(ThemeValue(Item(kCurArrow)), "anderer.cur");
     Item(kCurArrow)->SetThemeValue("wiesenhain-cur-arrow.cur");

@@ -205,7 +205,8 @@ TEST_F(HostileInput, RecordedValueAtAndPastItsBuffer) {
 
     // A record made longer by hand is put back cut to 399 characters.
     Install(Scratch("ziel\\"), true, false);
-    ASSERT_TRUE(ProfileSettings::Write("OldWall", (longest + std::string(100, 'c')).c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA(
+        "Wiesenhain", "OldWall", (longest + std::string(100, 'c')).c_str(), "control.ini"));
     theme_test::BeginLaterRun();
     ASSERT_TRUE(RunUninstall());
     FinishUninstall();
@@ -417,6 +418,10 @@ TEST_P(ProductKeyValues, EndTheUninstallWithoutHarm) {
     // lost directory would point.
     for (const char* f : {"\\wiesenhain.exe", "\\setup.exe", "\\h-256.ani"})
         ASSERT_TRUE(WriteWholeFile(f, "not the product's"));
+
+    // The records of an older install, which lack the install directory:
+    // "dir" alone says where the files are.
+    ProfileSettings::Remove(kInstallDirectoryKey);
 
     ResetSetupState();
     std::string error;

@@ -361,12 +361,8 @@ void BeginLaterRun() {
     for (int i = 0; i < list.count; ++i)
         list.items[i]->isSaved = 0;
     g_setup.instance = platform_testing::ProgramInstance();
-    if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey)) {
-        RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
-        product.ReadString("general", "dir", g_setup.targetDirectory,
-                           sizeof g_setup.targetDirectory);
-        strcat(g_setup.targetDirectory, "\\");
-    }
+    if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey))
+        ReadInstalledTargetDirectory();
     LoadStringA(g_setup.instance, kStringProductName, g_setup.productName,
                 sizeof g_setup.productName);
     PrepareItemsOnce();
@@ -460,7 +456,10 @@ std::string StartMachine::Describe() const {
         cursors[1] + "\" \"" + cursors[2] + "\", sound \"" + sound + "\", screen saver \"" +
         screenSaver + "\", active " + (active ? "1" : "0") + ", icons \"" + icons[0] + "\" \"" +
         icons[1] + "\" \"" + icons[2] + "\" empty \"" + binEmpty + "\" full \"" + binFull +
-        "\", other control.ini sections " + (otherControlSections ? "yes" : "no");
+        "\", other control.ini sections " + (otherControlSections ? "yes" : "no") +
+        ", .Default cursors \"" + defaultCursors[0] + "\" \"" + defaultCursors[1] + "\" \"" +
+        defaultCursors[2] + "\"" + (cursorFilesDeleted ? ", cursor files deleted" : "") +
+        (readOnlyAtUninstall.empty() ? "" : ", " + readOnlyAtUninstall + " read-only");
     return d;
 }
 
@@ -489,18 +488,18 @@ StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) 
     m.wallpaper = wallpapers[r.Below(5)];
     m.color = r.Next() & 0xFFFFFF;
     const char* cursorFiles[] = {"ALT-PFEIL.CUR", "sanduhr.ani", "Laufen alt.ani", "hand.cur"};
-    for (std::string& c : m.cursors) {
+    auto cursor = [&] {
         switch (r.Below(3)) {
         case 0:
-            c = "<missing>";
-            break;
+            return std::string("<missing>");
         case 1:
-            c = "";
-            break;
+            return std::string();
         default:
-            c = cursorDirectory + cursorFiles[r.Below(4)];
+            return cursorDirectory + cursorFiles[r.Below(4)];
         }
-    }
+    };
+    for (std::string& c : m.cursors)
+        c = cursor();
     const char* sounds[] = {"", "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav",
                             "C:\\WINDOWS\\MEDIA\\Ding.wav"};
     m.sound = sounds[r.Below(3)];
@@ -526,6 +525,20 @@ StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) 
         default:
             m.icons[1] = "<missing>";
         }
+    }
+    // The logon desktop's cursors mostly follow the user's; now and then
+    // they are the machine's own.
+    bool ownDefaults = r.Chance(30);
+    for (int i = 0; i < 3; ++i)
+        m.defaultCursors[i] = ownDefaults ? cursor() : m.cursors[i];
+    m.cursorFilesDeleted = r.Chance(20);
+    switch (r.Below(8)) {
+    case 0:
+        m.readOnlyAtUninstall = "system.ini";
+        break;
+    case 1:
+        m.readOnlyAtUninstall = "control.ini";
+        break;
     }
     return m;
 }
@@ -620,13 +633,14 @@ void SetUpMachine(const StartMachine& m) {
     SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", m.wallpaper);
     SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", ColorTriple(m.color).c_str());
     for (int i = 0; i < 3; ++i) {
-        const std::string& c = m.cursors[i];
-        if (!c.empty() && c != "<missing>") {
+        for (const std::string& c : {m.cursors[i], m.defaultCursors[i]}) {
+            if (c.empty() || c == "<missing>")
+                continue;
             bool animated = c.size() > 4 && SameNoCase(c.c_str() + c.size() - 4, ".ani");
             package_test::WriteWholeFile(c, animated ? AnimatedCursorBytes() : StaticCursorBytes());
         }
-        SetOrDelete(HKEY_CURRENT_USER, kUserCursors, kCursorValueNames[i], c);
-        SetOrDelete(HKEY_USERS, kDefaultCursors, kCursorValueNames[i], c);
+        SetOrDelete(HKEY_CURRENT_USER, kUserCursors, kCursorValueNames[i], m.cursors[i]);
+        SetOrDelete(HKEY_USERS, kDefaultCursors, kCursorValueNames[i], m.defaultCursors[i]);
     }
     SetOrDelete(HKEY_USERS, kSoundKey, "", m.sound);
     if (m.screenSaver == "<noboot>") {
@@ -659,6 +673,36 @@ bool InstallMustFailRecording(const StartMachine& m) {
     return (m.wallpaperOption && wallpaperMissing) || (m.cursorsOption && iconOrSoundMissing);
 }
 
+const char kNoReadOnlyProfiles[] =
+    "a read-only profile file is an emulated machine's: Wine as root writes it, and keeps a "
+    "failed profile write in its cache to write it later";
+
+std::vector<std::string> UserCursorFiles(const StartMachine& m) {
+    std::vector<std::string> files;
+    for (const std::string& c : m.cursors)
+        if (!c.empty() && c != "<missing>")
+            files.push_back(c);
+    return files;
+}
+
+void ExpectRoundTripChanges(const StartMachine& m, View& before) {
+    bool installs = !InstallMustFailRecording(m);
+    bool restored = m.cursorsOption && installs;
+    bool deleted = m.cursorFilesDeleted && installs;
+    for (int i = 0; i < 3; ++i) {
+        std::string& user = before[std::string("cursor HKCU ") + kCursorValueNames[i]];
+        std::string& logon = before[std::string("cursor HKU ") + kCursorValueNames[i]];
+        bool gone = deleted && !user.empty();
+        if (restored && gone)
+            user = "";
+        if (restored)
+            logon = user;
+    }
+    if (deleted)
+        for (const std::string& file : UserCursorFiles(m))
+            before.erase("file " + file);
+}
+
 std::string RoundTrip(const StartMachine& m, const std::string& target,
                       const std::vector<std::string>& directories) {
     View start = ThemeView(directories);
@@ -676,16 +720,41 @@ std::string RoundTrip(const StartMachine& m, const std::string& target,
             problems += "install gave " + std::to_string(installed) + " code " +
                         std::to_string(g_setup.errorCode) + "\n";
         CompleteInstall();
+        if (m.cursorFilesDeleted)
+            for (const std::string& file : UserCursorFiles(m))
+                DeleteFileA(file.c_str());
         BeginLaterRun();
         if (std::string(g_setup.targetDirectory) != target)
             problems += "later run read target \"" + std::string(g_setup.targetDirectory) + "\"\n";
-        if (!RunUninstall())
-            problems += "uninstall failed\n";
+        std::string readOnly;
+        if (!m.readOnlyAtUninstall.empty() && platform_testing::IsEmulated()) {
+            readOnly = WindowsDir() + m.readOnlyAtUninstall;
+            SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        bool uninstalled = RunUninstall();
+        if (!readOnly.empty()) {
+            // The screen saver cannot be put back, or the records not
+            // removed: the uninstall says so, and the theme stays installed
+            // for the next run, which finds the file writable again.
+            SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+            int code = m.readOnlyAtUninstall == "system.ini" ? 10 : 3;
+            if (uninstalled || g_setup.errorCode != code)
+                problems += "uninstall with a read-only " + m.readOnlyAtUninstall + " gave " +
+                            std::to_string(uninstalled) + " code " +
+                            std::to_string(g_setup.errorCode) + "\n";
+            if (!ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey))
+                problems += "a failed uninstall left the theme not installed\n";
+            BeginLaterRun();
+            uninstalled = RunUninstall();
+        }
+        if (!uninstalled)
+            problems += "uninstall failed with code " + std::to_string(g_setup.errorCode) + "\n";
         FinishUninstall();
     }
     View end = ThemeView(directories);
     NormalizeView(start);
     NormalizeView(end);
+    ExpectRoundTripChanges(m, start);
     return problems + Differences(start, end);
 }
 

@@ -81,6 +81,11 @@ std::string Differences(const View& before, const View& after);
 // A whole file, "<missing>" when it cannot be read.
 std::string FileText(const std::string& path);
 
+// Why the tests of a read-only profile file run on the emulated machine only:
+// Wine runs as the machine's root there, which writes read-only files, and
+// it keeps a profile write that failed in its cache and writes it later.
+extern const char kNoReadOnlyProfiles[];
+
 // ---- Generated starting machines for the round trip ----
 
 struct StartMachine {
@@ -95,6 +100,16 @@ struct StartMachine {
     bool active = false;
     bool otherControlSections = true;
     bool wallpaperOption = false, cursorsOption = false;
+    // The logon desktop's (".Default") cursors, as `cursors`; they may differ
+    // from the user's.
+    std::string defaultCursors[3];
+    // The user's cursor files are deleted between the install and the
+    // uninstall.
+    bool cursorFilesDeleted = false;
+    // "system.ini" or "control.ini": read-only during the first uninstall,
+    // which must then say it failed; a later one finishes. "" for neither.
+    // (Emulated machines only: see kNoReadOnlyProfiles.)
+    std::string readOnlyAtUninstall;
     std::string Describe() const;
 };
 
@@ -107,6 +122,16 @@ void SetUpMachine(const StartMachine& m);
 // Which setting a missing value makes unrecordable, or "" when the install
 // can record every selected item.
 bool InstallMustFailRecording(const StartMachine& m);
+
+// The user's cursor files of the machine (those of `cursors` that name a
+// file).
+std::vector<std::string> UserCursorFiles(const StartMachine& m);
+
+// What a round trip changes on purpose, applied to the normalized view of the
+// machine before it: a restored cursor also sets the logon desktop's cursor
+// to the user's value, and a cursor whose file was deleted since the install
+// comes back as the standard cursor (the empty text), the file gone.
+void ExpectRoundTripChanges(const StartMachine& m, View& before);
 
 // Runs one round trip on the current machine: install with the machine's
 // options into `target`, then a later run uninstalls and finishes. Returns
