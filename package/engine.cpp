@@ -112,7 +112,7 @@ int32_t InflateEngine::Decompress(ALStorage& input, ALStorage& output, long leng
                 inputEnded = loaded < 0;
                 count = loaded >= 0 ? loaded : 0;
             }
-            if (length != -1) {
+            if (length >= 0) {
                 if (count > remaining)
                     count = remaining;
                 remaining -= count;
@@ -162,7 +162,7 @@ int32_t CopyEngine::Decompress(ALStorage& input, ALStorage& output, long length)
             if (byte < 0)
                 break;
             output.PutByte(byte);
-            if (--length == 0)
+            if (length > 0 && --length == 0)
                 break;
         }
     }

@@ -5,6 +5,7 @@
 #include "tests/support/test_machine.h"
 
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -241,6 +242,22 @@ TEST_F(UnpackTest, DiskFullAndReadFailureFail) {
     platform_testing::ClearInjectedFaults();
 }
 
+// Every negative length means the whole input, as -1 does. The stream is
+// longer than one input buffer, so a wrong count would send the decoder past it.
+TEST_F(UnpackTest, EveryNegativeLengthDecodesTheWholeInput) {
+    std::string data = RandomBytes(20000, 16);
+    ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), Deflate(data, 0)));
+    for (long length : {-2L, -4097L, LONG_MIN}) {
+        {
+            FileStorage input("p.ppk", 4096, 3);
+            FileStorage output("out.bin", 4096, 3);
+            InflateEngine engine;
+            EXPECT_EQ(0, engine.Decompress(input, output, length)) << length;
+        }
+        EXPECT_TRUE(data == Output()) << length;
+    }
+}
+
 TEST_F(UnpackTest, OpenStoragesStayOpenAndInputIsReadFromItsPosition) {
     std::string data = TextLike(12345, 15);
     std::string stream = Deflate(data);
@@ -280,6 +297,11 @@ TEST_F(UnpackTest, CopyEngineCopiesUpToLength) {
         EXPECT_EQ(0, engine.Decompress(input, output, 0));
     }
     EXPECT_EQ("", Output());
+    {
+        FileStorage output("out.bin", 4, 3);
+        EXPECT_EQ(0, engine.Decompress(input, output, -2));
+    }
+    EXPECT_EQ("0123456789", Output());
 
     FileStorage missing("missing.bin", 4, 3);
     FileStorage output("untouched.bin", 4, 3);
