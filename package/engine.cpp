@@ -29,10 +29,15 @@ StorageOpenGuard::StorageOpenGuard(ALStorage& inputStorage, ALStorage& outputSto
 }
 
 StorageOpenGuard::~StorageOpenGuard() {
+    Close();
+}
+
+void StorageOpenGuard::Close() {
     if (!output.wasOpen)
         output.storage.Close();
     if (!input.wasOpen)
         input.storage.Close();
+    output.wasOpen = input.wasOpen = true;
 }
 
 namespace {
@@ -152,6 +157,8 @@ DecompressionEngine* CopyEngine::Clone(int32_t code) {
     return new (std::nothrow) CopyEngine();
 }
 
+// The last partial block is written when the guard closes an output it
+// created, so the status is taken after that.
 int32_t CopyEngine::Decompress(ALStorage& input, ALStorage& output, long length) {
     StorageOpenGuard guard(input, output);
     if (TakeStorageFailure(status, input, output))
@@ -166,6 +173,7 @@ int32_t CopyEngine::Decompress(ALStorage& input, ALStorage& output, long length)
                 break;
         }
     }
+    guard.Close();
     TakeStorageFailure(status, input, output);
     return status.code;
 }

@@ -71,6 +71,8 @@ class StorageOpenGuard {
   public:
     StorageOpenGuard(ALStorage& input, ALStorage& output);
     ~StorageOpenGuard();
+    // Closes what the guard opened now rather than at the end of the scope.
+    void Close();
     StorageOpenGuard(const StorageOpenGuard&) = delete;
     StorageOpenGuard& operator=(const StorageOpenGuard&) = delete;
 

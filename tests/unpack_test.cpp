@@ -309,6 +309,22 @@ TEST_F(UnpackTest, CopyEngineCopiesUpToLength) {
     EXPECT_FALSE(Exists(Scratch("untouched.bin")));
 }
 
+// The last partial block is written when the engine closes the output it
+// created; a failure there is the copy's failure.
+TEST_F(UnpackTest, CopyEngineReportsAFailedLastBlock) {
+    ASSERT_TRUE(WriteWholeFile(Scratch("in.bin"), "0123456789"));
+    if (!platform_testing::InjectShortWrite(3))
+        GTEST_SKIP() << "fault injection exists on the emulated machine only";
+    FileStorage input("in.bin", 4, 3);
+    FileStorage output("out.bin", 4, 3);
+    CopyEngine engine;
+    EXPECT_EQ(AL_WRITE_ERROR, engine.Decompress(input, output, -1));
+    EXPECT_STREQ("Write failure on out.bin.  result = 1, errno = 28", engine.status.Text());
+    EXPECT_FALSE(output.IsOpen());
+    platform_testing::ClearInjectedFaults();
+    EXPECT_EQ("012345678", Output());
+}
+
 TEST(EngineCloneTest, ByTypeCode) {
     InflateEngine inflate;
     EXPECT_EQ(108, inflate.typeCode);
