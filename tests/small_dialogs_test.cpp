@@ -176,6 +176,28 @@ TEST(DialogTexts, ErrorTextsAreBoundedAndFollowTheTable) {
     ResetSetupState();
 }
 
+// Fills the stack below the caller with a pattern, so that a buffer of the
+// next call that nothing sets shows it.
+__attribute__((noinline)) void PaintStack() {
+    volatile char block[4096];
+    for (size_t i = 0; i < sizeof block; ++i)
+        block[i] = 'X';
+}
+
+// Strings that cannot be loaded are left out of the text, whatever their
+// buffers held before.
+TEST(DialogTexts, ErrorTextLeavesOutStringsThatCannotBeLoaded) {
+    g_setup.instance = platform_testing::ProgramInstance();
+    if (!platform_testing::FailStringLoads(true))
+        GTEST_SKIP() << "LoadStringA cannot be made to fail here";
+    char text[520];
+    PaintStack();
+    FormatErrorText(11, text, sizeof text);
+    platform_testing::FailStringLoads(false);
+    EXPECT_STREQ(text, "\n11");
+    ResetSetupState();
+}
+
 TEST(DialogTexts, ResourceTextCopiesTheDataWithATerminator) {
     ResourceText text(platform_testing::ProgramInstance(), 1006);
     ASSERT_FALSE(text.IsEmpty());
