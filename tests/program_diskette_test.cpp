@@ -60,6 +60,18 @@ TEST_F(DisketteRun, InstallThenTwoCopiesFromOneDialog) {
     EXPECT_EQ(ReadWholeFile("a:\\setup.exe"), program_test::SetupBytes());
 }
 
+TEST_F(DisketteRun, NoOrEscapeAtTheOfferLeaveDriveAUntouched) {
+    ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
+    ASSERT_TRUE(WriteWholeFile("a:\\brief.doc", "foreign"));
+    ASSERT_TRUE(WriteWholeFile("a:\\wall.ppk", "old"));
+    for (const char* scenario : {"diskette-offer-no.scn", "diskette-offer-escape.scn"}) {
+        ASSERT_EQ(CopyToDiskette(scenario, "c:\\quelle\\"), "");
+        EXPECT_EQ(ReadWholeFile("a:\\brief.doc"), "foreign") << scenario;
+        EXPECT_EQ(ReadWholeFile("a:\\wall.ppk"), "old") << scenario;
+        EXPECT_FALSE(Exists("a:\\setup.exe")) << scenario;
+    }
+}
+
 TEST_F(DisketteRun, ForeignFilesAreErasedAndASubdirectorySurvives) {
     ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
     ASSERT_TRUE(WriteWholeFile("a:\\brief.doc", "foreign"));
