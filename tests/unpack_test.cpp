@@ -209,19 +209,23 @@ TEST_F(UnpackTest, CorruptOrTruncatedStreamFailsAndKeepsWhatWasDecoded) {
 }
 
 TEST_F(UnpackTest, DiskFullAndReadFailureFail) {
+    // Decodes `in` into "out.bin" through buffers of `size` bytes and checks
+    // the failure the engine reports.
+    auto expectFailure = [](DecompressionEngine&& engine, const char* in, int32_t size,
+                            int32_t code, const char* message) {
+        FileStorage input(in, size, 3);
+        FileStorage output("out.bin", size, 3);
+        EXPECT_EQ(code, engine.Decompress(input, output, -1));
+        EXPECT_STREQ(message, engine.status.Text());
+    };
     std::string data = TextLike(100000, 13);
     std::string stream = Deflate(data);
     ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), stream));
     if (!platform_testing::InjectShortWrite(3))
         GTEST_SKIP() << "fault injection exists on the emulated machine only";
-    {
-        FileStorage input("p.ppk", 4096, 3);
-        FileStorage output("out.bin", 4096, 3);
-        InflateEngine engine;
-        EXPECT_EQ(AL_WRITE_ERROR, engine.Decompress(input, output, -1));
-        EXPECT_STREQ("Write failure on out.bin.  result = 2048, errno = 28", engine.status.Text());
-        EXPECT_EQ(2u * 4096 + 2048, Output().size());
-    }
+    expectFailure(InflateEngine(), "p.ppk", 4096, AL_WRITE_ERROR,
+                  "Write failure on out.bin.  result = 2048, errno = 28");
+    EXPECT_EQ(2u * 4096 + 2048, Output().size());
     ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), stream));
     platform_testing::InjectShortWrite(1);
     EXPECT_EQ(-2, UnpackPackageFile("p.ppk", "out.bin"));
@@ -230,16 +234,20 @@ TEST_F(UnpackTest, DiskFullAndReadFailureFail) {
     std::string big = RandomBytes(20000, 14);
     ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), Deflate(big, 0)));
     platform_testing::InjectReadFailure(2);
-    {
-        FileStorage input("p.ppk", 4096, 3);
-        FileStorage output("out.bin", 4096, 3);
-        InflateEngine engine;
-        EXPECT_EQ(AL_READ_ERROR, engine.Decompress(input, output, -1));
-        EXPECT_STREQ("Read failure on p.ppk.  errno = 9", engine.status.Text());
-    }
+    expectFailure(InflateEngine(), "p.ppk", 4096, AL_READ_ERROR,
+                  "Read failure on p.ppk.  errno = 9");
     platform_testing::InjectReadFailure(1);
     EXPECT_EQ(-2, UnpackPackageFile("p.ppk", "out.bin"));
     platform_testing::ClearInjectedFaults();
+
+    // The copy engine writes its last partial block when it closes the
+    // output it created: a failure there is the copy's failure.
+    ASSERT_TRUE(WriteWholeFile(Scratch("in.bin"), "0123456789"));
+    platform_testing::InjectShortWrite(3);
+    expectFailure(CopyEngine(), "in.bin", 4, AL_WRITE_ERROR,
+                  "Write failure on out.bin.  result = 1, errno = 28");
+    platform_testing::ClearInjectedFaults();
+    EXPECT_EQ("012345678", Output());
 }
 
 // Every negative length means the whole input, as -1 does. The stream is
@@ -307,22 +315,6 @@ TEST_F(UnpackTest, CopyEngineCopiesUpToLength) {
     FileStorage output("untouched.bin", 4, 3);
     EXPECT_EQ(AL_CANT_OPEN_FILE, engine.Decompress(missing, output, -1));
     EXPECT_FALSE(Exists(Scratch("untouched.bin")));
-}
-
-// The last partial block is written when the engine closes the output it
-// created; a failure there is the copy's failure.
-TEST_F(UnpackTest, CopyEngineReportsAFailedLastBlock) {
-    ASSERT_TRUE(WriteWholeFile(Scratch("in.bin"), "0123456789"));
-    if (!platform_testing::InjectShortWrite(3))
-        GTEST_SKIP() << "fault injection exists on the emulated machine only";
-    FileStorage input("in.bin", 4, 3);
-    FileStorage output("out.bin", 4, 3);
-    CopyEngine engine;
-    EXPECT_EQ(AL_WRITE_ERROR, engine.Decompress(input, output, -1));
-    EXPECT_STREQ("Write failure on out.bin.  result = 1, errno = 28", engine.status.Text());
-    EXPECT_FALSE(output.IsOpen());
-    platform_testing::ClearInjectedFaults();
-    EXPECT_EQ("012345678", Output());
 }
 
 TEST(EngineCloneTest, ByTypeCode) {
