@@ -91,6 +91,16 @@ TEST_F(DisketteRun, MissingSetupIsTolerated) {
     ExpectDisketteHolds("c:\\quelle\\", false);
 }
 
+// The tolerated name matches without regard to case, over every letter of
+// the code page.
+TEST_F(DisketteRun, ToleratedNameMatchesInAnyCase) {
+    ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
+    const char* names[] = {"G\xC4RTEN.EXE", "wall.ppk"};
+    ASSERT_EQ(CopyToDiskette("diskette-copy-once.scn", "c:\\quelle\\", names, 2, "g\xE4rten.exe"),
+              "");
+    EXPECT_EQ(ReadWholeFile("a:\\wall.ppk"), ReadWholeFile("c:\\quelle\\wall.ppk"));
+}
+
 TEST_F(DisketteRun, MissingWallpaperPackageFailsAfterSetup) {
     ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
     ASSERT_TRUE(DeleteFileA("c:\\quelle\\wall.ppk"));
