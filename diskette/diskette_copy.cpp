@@ -1,5 +1,6 @@
 #include "diskette/diskette_copy.h"
 
+#include "package/text_case.h"
 #include "shell/dialog_texts.h"
 #include "shell/resource_ids.h"
 
@@ -25,20 +26,6 @@ struct State {
     bool prepared;
 };
 State g_disk;
-
-bool EqualNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
-        if (!x)
-            return true;
-    }
-}
 
 // directory + name; false when the path would not fit in 260 characters.
 bool JoinPath(char (&path)[MAX_PATH], const char* directory, const char* name) {

@@ -1,6 +1,7 @@
 #include "engine/setting_items.h"
 
 #include "engine/item_key_texts.h"
+#include "package/text_case.h"
 #include "shell/dialog_texts.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
@@ -32,21 +33,6 @@ void Unscramble(const StoredText& text) {
 void CopyText(char* buffer, int capacity, const char* text) {
     if (buffer && capacity > 0)
         snprintf(buffer, static_cast<size_t>(capacity), "%s", text ? text : "");
-}
-
-// Equal without regard to case (the code page's letters).
-bool EqualNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'a' && x <= 'z')
-            x -= 32;
-        if (y >= 'a' && y <= 'z')
-            y -= 32;
-        if (x != y)
-            return false;
-        if (!x)
-            return true;
-    }
 }
 
 // True when a file is not there at all (as opposed to there but unreadable,

@@ -29,10 +29,15 @@ StorageOpenGuard::StorageOpenGuard(ALStorage& inputStorage, ALStorage& outputSto
 }
 
 StorageOpenGuard::~StorageOpenGuard() {
+    Close();
+}
+
+void StorageOpenGuard::Close() {
     if (!output.wasOpen)
         output.storage.Close();
     if (!input.wasOpen)
         input.storage.Close();
+    output.wasOpen = input.wasOpen = true;
 }
 
 namespace {
@@ -112,7 +117,7 @@ int32_t InflateEngine::Decompress(ALStorage& input, ALStorage& output, long leng
                 inputEnded = loaded < 0;
                 count = loaded >= 0 ? loaded : 0;
             }
-            if (length != -1) {
+            if (length >= 0) {
                 if (count > remaining)
                     count = remaining;
                 remaining -= count;
@@ -152,6 +157,8 @@ DecompressionEngine* CopyEngine::Clone(int32_t code) {
     return new (std::nothrow) CopyEngine();
 }
 
+// The last partial block is written when the guard closes an output it
+// created, so the status is taken after that.
 int32_t CopyEngine::Decompress(ALStorage& input, ALStorage& output, long length) {
     StorageOpenGuard guard(input, output);
     if (TakeStorageFailure(status, input, output))
@@ -162,10 +169,11 @@ int32_t CopyEngine::Decompress(ALStorage& input, ALStorage& output, long length)
             if (byte < 0)
                 break;
             output.PutByte(byte);
-            if (--length == 0)
+            if (length > 0 && --length == 0)
                 break;
         }
     }
+    guard.Close();
     TakeStorageFailure(status, input, output);
     return status.code;
 }

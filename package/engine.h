@@ -38,10 +38,11 @@ class DecompressionEngine : public EngineBase {
     // A new engine on the heap (owned by the caller) for a type code, or null.
     virtual DecompressionEngine* Clone(int32_t typeCode) = 0; // slot 3
     // Decodes from the input's current position into the output. length is
-    // the greatest number of input bytes to decode, or -1 for all. Storages
-    // that are closed are opened (the output through Create) and closed
-    // again. Returns the engine's status code: 0, or the first failing
-    // storage's code (the input's first), or AL_INFLATE_ERROR.
+    // the greatest number of input bytes to decode; -1, or any negative
+    // length, decodes all. Storages that are closed are opened (the output
+    // through Create) and closed again. Returns the engine's status code: 0,
+    // or the first failing storage's code (the input's first), or
+    // AL_INFLATE_ERROR.
     virtual int32_t Decompress(ALStorage& input, ALStorage& output, long length) = 0; // slot 4
 };
 
@@ -70,6 +71,8 @@ class StorageOpenGuard {
   public:
     StorageOpenGuard(ALStorage& input, ALStorage& output);
     ~StorageOpenGuard();
+    // Closes what the guard opened now rather than at the end of the scope.
+    void Close();
     StorageOpenGuard(const StorageOpenGuard&) = delete;
     StorageOpenGuard& operator=(const StorageOpenGuard&) = delete;
 

@@ -1,6 +1,7 @@
 // Buffered storage over the runtime's low-level file interface.
 #include "package/storage.h"
 
+#include "package/text_case.h"
 #include "platform/win32.h"
 
 #include <ctype.h>
@@ -140,14 +141,7 @@ bool StorageName::ChangeExtension(const char* extension) {
 bool StorageName::SameName(const char* a, const char* b) const {
     if (caseMode == 2)
         return strcmp(a, b) == 0;
-    for (;; ++a, ++b) {
-        int ca = toupper(static_cast<unsigned char>(*a));
-        int cb = toupper(static_cast<unsigned char>(*b));
-        if (ca != cb)
-            return false;
-        if (ca == 0)
-            return true;
-    }
+    return EqualNoCase(a, b);
 }
 
 // ---- ALStorage -------------------------------------------------------------
@@ -502,15 +496,22 @@ int32_t FileStorage::Close() {
     return status.code;
 }
 
+// On a case-blind file system the target of a rename between two spellings
+// of one name is the source itself: deleting it first would lose the file.
+int32_t FileStorage::RefuseSameName(const char* source, const char* target) {
+    if (!name.SameName(target, source))
+        return 0;
+    return status.SetError(AL_RENAME_ERROR,
+                           "Error attempting to rename %s to %s.  Can't rename to the same name!",
+                           source, target);
+}
+
 int32_t FileStorage::Rename(const char* newName, int deleteFirst) {
     const char* source = newName ? name.Current() : name.Previous();
     const char* target = newName ? newName : name.Current();
     if (deleteFirst) {
-        if (name.SameName(target, source))
-            return status.SetError(
-                AL_RENAME_ERROR,
-                "Error attempting to rename %s to %s.  Can't rename to the same name!", source,
-                target);
+        if (RefuseSameName(source, target) < 0)
+            return status.code;
         if (crt_remove(target) != 0 && crt_errno() != CRT_ENOENT)
             return status.SetError(AL_RENAME_ERROR,
                                    "Error deleting %s before renaming %s.  errno = %d", target,
@@ -527,6 +528,8 @@ int32_t FileStorage::Rename(const char* newName, int deleteFirst) {
 int32_t FileStorage::RestoreName(int deleteFirst) {
     const char* previous = name.Previous();
     const char* current = name.Current();
+    if (deleteFirst && RefuseSameName(current, previous) < 0)
+        return status.code;
     if (deleteFirst && crt_remove(previous) != 0 && crt_errno() != CRT_ENOENT)
         return status.SetError(AL_RENAME_ERROR, "Error deleting %s before renaming %s.  errno = %d",
                                previous, current, crt_errno());

@@ -47,7 +47,8 @@ class ErrorStatus {
 
 // The current and previous name of a storage. Case mode 0 stores names in
 // upper case, 1 in lower case, any other mode unchanged; Rename compares
-// case-sensitively under mode 2 only.
+// case-sensitively under mode 2 only, otherwise as the file system does
+// (EqualNoCase: every letter of the ANSI code page).
 class StorageName {
   public:
     explicit StorageName(int32_t caseMode) : caseMode(caseMode) {}
@@ -180,4 +181,6 @@ class FileStorage : public ALStorage {
 
   private:
     void StampTime();
+    // AL_RENAME_ERROR when source and target name one file, else 0.
+    int32_t RefuseSameName(const char* source, const char* target);
 };

@@ -107,6 +107,7 @@ const Keyword kKeywords[] = {
     {"double-click", Op::DoubleClick, true, true},
     {"key", Op::Key, false, false},
     {"close", Op::Close, false, false},
+    {"change-diskette", Op::ChangeDiskette, false, false},
 };
 
 // Message box buttons may be named instead of numbered.

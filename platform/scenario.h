@@ -36,6 +36,8 @@ enum class Op {
     DoubleClick, // control, text: a double click on the list entry with that text
     Key,         // key: Enter, Escape, Tab, Shift+Tab, Space, Alt+<letter>
     Close,       // the window's close box
+    // an action at the machine, not input to the window
+    ChangeDiskette, // takes the diskette out of drive A and puts in an empty one
 };
 
 enum class Key { Enter, Escape, Tab, ShiftTab, Space, Alt };

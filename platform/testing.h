@@ -59,6 +59,11 @@ void ClearInjectedFaults();
 // platform cannot arrange it (the test skips).
 bool FailWindowsDirectory(bool on);
 
+// Makes LoadStringA fail (return 0) while `on`, leaving the caller's buffer
+// as it was: Windows promises nothing about the buffer of a string it cannot
+// load. false where the platform cannot arrange it (the test skips).
+bool FailStringLoads(bool on);
+
 // Drive A for the diskette copy. InsertDiskette puts an empty, writable
 // diskette into drive A and returns false where that cannot be arranged;
 // EjectDiskette takes it out with what it holds (reading or writing drive A

@@ -75,8 +75,9 @@ void FormatErrorText(int errorCode, char* buffer, size_t capacity) {
     UINT messageId = errorCode >= 1 && errorCode <= 11 ? ErrorMessageFor(errorCode) : 0;
     if (messageId == 0)
         return;
-    char message[kErrorMessageCapacity];
-    char label[kErrorCodeLabelCapacity];
+    // A string that cannot be loaded may leave its buffer untouched.
+    char message[kErrorMessageCapacity] = "";
+    char label[kErrorCodeLabelCapacity] = "";
     LoadStringA(g_setup.instance, messageId, message, sizeof message);
     LoadStringA(g_setup.instance, kErrorCodeString, label, sizeof label);
     snprintf(buffer, capacity, "%s\n%s%u", message, label, static_cast<unsigned>(errorCode));

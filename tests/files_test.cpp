@@ -201,6 +201,55 @@ TEST_F(Files, MoveFileRefusesAnExistingTargetButNotACaseChange) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// CharUpperBuffA folds the letters of code page 1252, and the file system
+// matches names through the same fold: the program compares names with it.
+TEST_F(Files, UpperCaseFoldsTheCodePagesLettersAsNamesMatch) {
+    const struct {
+        unsigned char in, out;
+    } table[] = {
+        {'a', 'A'},
+        {'z', 'Z'},
+        {0xE4, 0xC4},
+        {0xF6, 0xD6},
+        {0xFC, 0xDC}, // a z ä ö ü
+        {0xE9, 0xC9},
+        {0xE0, 0xC0},
+        {0xFE, 0xDE},
+        {0x9A, 0x8A},
+        {0x9C, 0x8C}, // é à þ š œ
+        {0x9E, 0x8E},
+        {0xFF, 0x9F}, // ž ÿ
+        // no capital in the code page, or no letter, or upper case already
+        {0xDF, 0xDF},
+        {0xB5, 0xB5},
+        {0xF7, 0xF7},
+        {0xD7, 0xD7},
+        {0x83, 0x83}, // ß µ ÷ × ƒ
+        {0xAA, 0xAA},
+        {0xBA, 0xBA},
+        {0x80, 0x80},
+        {'A', 'A'},
+        {0xC4, 0xC4}, // ª º € A Ä
+        {0x8A, 0x8A},
+        {0x9F, 0x9F},
+        {'1', '1'},
+        {'[', '['},
+        {'{', '{'}, // Š Ÿ
+    };
+    for (const auto& t : table) {
+        char c = static_cast<char>(t.in);
+        EXPECT_EQ(CharUpperBuffA(&c, 1), 1u);
+        EXPECT_EQ(static_cast<unsigned char>(c), t.out) << std::hex << int(t.in);
+    }
+    // Every character of the count is converted, a zero included.
+    char text[] = "g\xE4r\0t\xFF";
+    EXPECT_EQ(CharUpperBuffA(text, 6), 6u);
+    EXPECT_EQ(std::string(text, 6), std::string("G\xC4R\0T\x9F", 6));
+
+    WriteText(Scratch("g\xE4rten-\x9C\xFF.txt"), "Beete");
+    EXPECT_EQ(ReadText(Scratch("G\xC4RTEN-\x8C\x9F.TXT")), "Beete");
+}
+
 TEST_F(Files, TempFileNamesAreCreatedWhenTheNumberIsChosen) {
     char temp[MAX_PATH];
     DWORD n = GetTempPathA(sizeof temp, temp);

@@ -244,6 +244,24 @@ TEST_F(InstallTest, CompleteInstallWritesTheProductKeyTheEntryAndTheShortcut) {
     EXPECT_TRUE(Exists(shortcut));
 }
 
+// The install deletes the shell's icon cache, so that the shell reads the
+// desktop icons anew; an install that fails leaves it.
+TEST_F(InstallTest, ASuccessfulInstallDeletesTheShellsIconCache) {
+    BeginInstallRun(target, false, false);
+    ASSERT_TRUE(ResolveSystemDirectories());
+    std::string cache = std::string(g_setup.windowsDirectory) + "ShellIconCache";
+    ASSERT_TRUE(package_test::WriteWholeFile(cache, "icons"));
+    ASSERT_TRUE(package_test::WriteWholeFile(medium + "screen.ppk", "kein deflate"));
+    EXPECT_FALSE(RunInstall());
+    EXPECT_EQ(FileText(cache), "icons");
+
+    ASSERT_TRUE(WriteMedium(medium));
+    BeginInstallRun(target, false, false);
+    ASSERT_TRUE(RunInstall());
+    EXPECT_FALSE(Exists(cache));
+    DeleteFileA(cache.c_str());
+}
+
 // ---- Failures ----
 
 TEST_F(InstallTest, ACorruptPackageEndsWithCode11AndRemovesTheInstalledFiles) {
@@ -607,6 +625,21 @@ TEST_F(InstallTest, AnInstallEndedBeforeTheProductKeyIsUninstalledWhole) {
     View after = ThemeView({scratch});
     EXPECT_EQ(DifferencesBesidesTarget(before, after), "");
     EXPECT_FALSE(Exists(target));
+}
+
+// Deleting does not look at the options: a file in the place of a row that
+// was not installed goes at the uninstall all the same.
+TEST_F(InstallTest, UninstallDeletesTheFileOfAnUnselectedRowInItsPlace) {
+    BeginInstallRun(target, false, true);
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    std::string wallpaper = std::string(g_setup.windowsDirectory) + "wiesenhain.bmp";
+    ASSERT_FALSE(Exists(wallpaper));
+    ASSERT_TRUE(package_test::WriteWholeFile(wallpaper, "ein anderes Bild"));
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    EXPECT_FALSE(Exists(wallpaper));
 }
 
 class FinishUninstallTest : public InstallTest {

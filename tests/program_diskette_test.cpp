@@ -46,18 +46,30 @@ class DisketteRun : public MachineTest {
     }
 };
 
+// The diskette is changed between the two copies: what the second one holds
+// only the second copy can have written.
 TEST_F(DisketteRun, InstallThenTwoCopiesFromOneDialog) {
     ASSERT_TRUE(program_test::WriteMedium(program_test::kMedium));
     ASSERT_TRUE(SetCurrentDirectoryA(program_test::kMedium));
-    ASSERT_TRUE(WriteWholeFile("a:\\alt.txt", "foreign"));
     int result = -5;
     ASSERT_EQ(RunScenarioFile("program-diskette.scn",
                               [&] { result = RunSetup(platform_testing::ProgramInstance()); }),
               "");
     EXPECT_EQ(result, 0);
-    EXPECT_FALSE(Exists("a:\\alt.txt"));
     ExpectDisketteHolds("c:\\wiesenhain\\", true);
     EXPECT_EQ(ReadWholeFile("a:\\setup.exe"), program_test::SetupBytes());
+}
+
+TEST_F(DisketteRun, NoOrEscapeAtTheOfferLeaveDriveAUntouched) {
+    ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
+    ASSERT_TRUE(WriteWholeFile("a:\\brief.doc", "foreign"));
+    ASSERT_TRUE(WriteWholeFile("a:\\wall.ppk", "old"));
+    for (const char* scenario : {"diskette-offer-no.scn", "diskette-offer-escape.scn"}) {
+        ASSERT_EQ(CopyToDiskette(scenario, "c:\\quelle\\"), "");
+        EXPECT_EQ(ReadWholeFile("a:\\brief.doc"), "foreign") << scenario;
+        EXPECT_EQ(ReadWholeFile("a:\\wall.ppk"), "old") << scenario;
+        EXPECT_FALSE(Exists("a:\\setup.exe")) << scenario;
+    }
 }
 
 TEST_F(DisketteRun, ForeignFilesAreErasedAndASubdirectorySurvives) {
@@ -77,6 +89,16 @@ TEST_F(DisketteRun, MissingSetupIsTolerated) {
     ASSERT_TRUE(DeleteFileA("c:\\quelle\\setup.exe"));
     ASSERT_EQ(CopyToDiskette("diskette-copy-once.scn", "c:\\quelle\\"), "");
     ExpectDisketteHolds("c:\\quelle\\", false);
+}
+
+// The tolerated name matches without regard to case, over every letter of
+// the code page.
+TEST_F(DisketteRun, ToleratedNameMatchesInAnyCase) {
+    ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
+    const char* names[] = {"G\xC4RTEN.EXE", "wall.ppk"};
+    ASSERT_EQ(CopyToDiskette("diskette-copy-once.scn", "c:\\quelle\\", names, 2, "g\xE4rten.exe"),
+              "");
+    EXPECT_EQ(ReadWholeFile("a:\\wall.ppk"), ReadWholeFile("c:\\quelle\\wall.ppk"));
 }
 
 TEST_F(DisketteRun, MissingWallpaperPackageFailsAfterSetup) {

@@ -16,6 +16,8 @@ using namespace program_test;
 
 const char* const kTestDirectories[] = {"c:\\wiesenhain", "c:\\neu", "c:\\fehlt", "c:\\ziel",
                                         "c:\\medium"};
+// A file where the user types a target directory.
+const char* const kFileAsTarget = "c:\\garten.txt";
 
 class ProgramRun : public MachineTest {
   protected:
@@ -38,6 +40,7 @@ class ProgramRun : public MachineTest {
         SetCurrentDirectoryA(scratch.c_str());
         for (const char* directory : kTestDirectories)
             RemoveTree(directory);
+        DeleteFileA(kFileAsTarget);
         ResetSetupState();
         DisketteCopy::ClearFileList();
     }
@@ -140,16 +143,30 @@ TEST_F(ProgramRun, DeclinedTermsChangeNothing) {
 }
 
 TEST_F(ProgramRun, TargetDirectoryMessagesCreateNothing) {
+    ASSERT_TRUE(package_test::WriteWholeFile(kFileAsTarget, "Beete und Wege"));
     ASSERT_EQ(Run("program-target-messages.scn"), "");
     ExpectNothingInstalled();
     EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
     EXPECT_FALSE(package_test::Exists("c:\\neu"));
     EXPECT_FALSE(package_test::Exists("c:\\fehlt"));
+    EXPECT_EQ(GetFileAttributesA(kFileAsTarget) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(package_test::ReadWholeFile(kFileAsTarget), "Beete und Wege");
 }
 
 TEST_F(ProgramRun, TrailingBackslashesAreDroppedAndTheDirectoryCreated) {
     ASSERT_EQ(Run("program-trailing-backslashes.scn"), "");
     ExpectInstalledInto("c:\\neu\\");
+}
+
+// The garden name edit takes 39 characters and the product key keeps all of
+// them; a name left empty is kept as a single blank.
+TEST_F(ProgramRun, GardenNameOf39CharactersIsKeptWholeAndAnEmptyOneAsABlank) {
+    ASSERT_EQ(Run("program-garden-name.scn"), "");
+    EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"),
+              "Kleingartenverein Sonnenblick e.V. 1957");
+    ASSERT_EQ(Run("program-uninstall.scn"), "");
+    ASSERT_EQ(Run("program-garden-name-empty.scn"), "");
+    EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"), " ");
 }
 
 TEST_F(ProgramRun, DriveRootIsAnExistingDirectoryStoredAsTheBareDrive) {

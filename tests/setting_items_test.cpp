@@ -225,6 +225,12 @@ TEST_F(SettingItemsTest, RecycleBinDefaultFollowsOnlyTheValueItEqualled) {
         << "the default showed the empty bin, not the full one";
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "C:\\ziel\\wiesenhain.exe,3");
 
+    // Without regard to case means for every letter of the code page.
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\SYMBOLE\\M\xDCLL\x8A.ICO,0");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "c:\\symbole\\m\xFCll\x9A.ico,0");
+    ASSERT_EQ(Item(kTrashEmpty)->Apply("C:\\ziel\\wiesenhain.exe,2"), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "C:\\ziel\\wiesenhain.exe,2");
+
     // The default value equals neither: only the item's own value changes.
     SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "anders.dll,5");
     ASSERT_EQ(Item(kTrashEmpty)->Apply("leer.dll,1"), 1);

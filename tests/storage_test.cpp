@@ -199,6 +199,26 @@ TEST_F(StorageTest, RenameRestoreAndBackup) {
     EXPECT_EQ(0, strncmp("Error renaming a.txt to c.txt.  errno = ", taken.status.Text(), 40));
 }
 
+// With delete first, two spellings of one name (the code page's letters
+// fold too) are refused: on a case-blind file system the target to be
+// deleted is the file itself.
+TEST_F(StorageTest, DeleteFirstNeverDeletesTheFileUnderAnotherSpelling) {
+    ASSERT_TRUE(WriteWholeFile(Scratch("g\xE4rten.txt"), "Beete"));
+    FileStorage file("g\xE4rten.txt", 4096, 3);
+    EXPECT_EQ(AL_RENAME_ERROR, file.Rename("G\xC4RTEN.TXT", 1));
+    EXPECT_STREQ("Error attempting to rename g\xE4rten.txt to G\xC4RTEN.TXT.  Can't rename to the "
+                 "same name!",
+                 file.status.Text());
+    EXPECT_EQ("Beete", ReadWholeFile(Scratch("g\xE4rten.txt")));
+
+    // A case change without delete first is a rename; restoring it with
+    // delete first is refused the same way.
+    FileStorage renamed("g\xE4rten.txt", 4096, 3);
+    ASSERT_EQ(0, renamed.Rename("G\xC4RTEN.TXT", 0));
+    EXPECT_EQ(AL_RENAME_ERROR, renamed.RestoreName(1));
+    EXPECT_EQ("Beete", ReadWholeFile(Scratch("g\xE4rten.txt")));
+}
+
 TEST_F(StorageTest, BackupNameCutsAtTheLastDotOfTheWholePath) {
     ASSERT_TRUE(CreateDirectoryA(Scratch("sub.d").c_str(), nullptr));
     ASSERT_TRUE(WriteWholeFile(Scratch("sub.d\\noext"), "N"));

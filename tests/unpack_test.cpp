@@ -5,6 +5,7 @@
 #include "tests/support/test_machine.h"
 
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -208,19 +209,23 @@ TEST_F(UnpackTest, CorruptOrTruncatedStreamFailsAndKeepsWhatWasDecoded) {
 }
 
 TEST_F(UnpackTest, DiskFullAndReadFailureFail) {
+    // Decodes `in` into "out.bin" through buffers of `size` bytes and checks
+    // the failure the engine reports.
+    auto expectFailure = [](DecompressionEngine&& engine, const char* in, int32_t size,
+                            int32_t code, const char* message) {
+        FileStorage input(in, size, 3);
+        FileStorage output("out.bin", size, 3);
+        EXPECT_EQ(code, engine.Decompress(input, output, -1));
+        EXPECT_STREQ(message, engine.status.Text());
+    };
     std::string data = TextLike(100000, 13);
     std::string stream = Deflate(data);
     ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), stream));
     if (!platform_testing::InjectShortWrite(3))
         GTEST_SKIP() << "fault injection exists on the emulated machine only";
-    {
-        FileStorage input("p.ppk", 4096, 3);
-        FileStorage output("out.bin", 4096, 3);
-        InflateEngine engine;
-        EXPECT_EQ(AL_WRITE_ERROR, engine.Decompress(input, output, -1));
-        EXPECT_STREQ("Write failure on out.bin.  result = 2048, errno = 28", engine.status.Text());
-        EXPECT_EQ(2u * 4096 + 2048, Output().size());
-    }
+    expectFailure(InflateEngine(), "p.ppk", 4096, AL_WRITE_ERROR,
+                  "Write failure on out.bin.  result = 2048, errno = 28");
+    EXPECT_EQ(2u * 4096 + 2048, Output().size());
     ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), stream));
     platform_testing::InjectShortWrite(1);
     EXPECT_EQ(-2, UnpackPackageFile("p.ppk", "out.bin"));
@@ -229,16 +234,36 @@ TEST_F(UnpackTest, DiskFullAndReadFailureFail) {
     std::string big = RandomBytes(20000, 14);
     ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), Deflate(big, 0)));
     platform_testing::InjectReadFailure(2);
-    {
-        FileStorage input("p.ppk", 4096, 3);
-        FileStorage output("out.bin", 4096, 3);
-        InflateEngine engine;
-        EXPECT_EQ(AL_READ_ERROR, engine.Decompress(input, output, -1));
-        EXPECT_STREQ("Read failure on p.ppk.  errno = 9", engine.status.Text());
-    }
+    expectFailure(InflateEngine(), "p.ppk", 4096, AL_READ_ERROR,
+                  "Read failure on p.ppk.  errno = 9");
     platform_testing::InjectReadFailure(1);
     EXPECT_EQ(-2, UnpackPackageFile("p.ppk", "out.bin"));
     platform_testing::ClearInjectedFaults();
+
+    // The copy engine writes its last partial block when it closes the
+    // output it created: a failure there is the copy's failure.
+    ASSERT_TRUE(WriteWholeFile(Scratch("in.bin"), "0123456789"));
+    platform_testing::InjectShortWrite(3);
+    expectFailure(CopyEngine(), "in.bin", 4, AL_WRITE_ERROR,
+                  "Write failure on out.bin.  result = 1, errno = 28");
+    platform_testing::ClearInjectedFaults();
+    EXPECT_EQ("012345678", Output());
+}
+
+// Every negative length means the whole input, as -1 does. The stream is
+// longer than one input buffer, so a wrong count would send the decoder past it.
+TEST_F(UnpackTest, EveryNegativeLengthDecodesTheWholeInput) {
+    std::string data = RandomBytes(20000, 16);
+    ASSERT_TRUE(WriteWholeFile(Scratch("p.ppk"), Deflate(data, 0)));
+    for (long length : {-2L, -4097L, LONG_MIN}) {
+        {
+            FileStorage input("p.ppk", 4096, 3);
+            FileStorage output("out.bin", 4096, 3);
+            InflateEngine engine;
+            EXPECT_EQ(0, engine.Decompress(input, output, length)) << length;
+        }
+        EXPECT_TRUE(data == Output()) << length;
+    }
 }
 
 TEST_F(UnpackTest, OpenStoragesStayOpenAndInputIsReadFromItsPosition) {
@@ -280,6 +305,11 @@ TEST_F(UnpackTest, CopyEngineCopiesUpToLength) {
         EXPECT_EQ(0, engine.Decompress(input, output, 0));
     }
     EXPECT_EQ("", Output());
+    {
+        FileStorage output("out.bin", 4, 3);
+        EXPECT_EQ(0, engine.Decompress(input, output, -2));
+    }
+    EXPECT_EQ("0123456789", Output());
 
     FileStorage missing("missing.bin", 4, 3);
     FileStorage output("untouched.bin", 4, 3);

@@ -1,4 +1,5 @@
-// kernel32 basics of the emulated machine: the last error, code pages.
+// kernel32 basics of the emulated machine: the last error, code pages; and
+// user32's case conversion of ANSI texts.
 #include "platform/posix/api_base.h"
 
 #include "platform/posix/codepage.h"
@@ -79,4 +80,14 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int length, LPSTR text
         text[i] = static_cast<char>(byte);
     }
     return count;
+}
+
+// Every byte counts, a zero included, as on Windows: a-z and the accented
+// letters of the code page fold; \xDF and \xB5 have no capital in it and stay.
+DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length) {
+    if (!text)
+        return 0;
+    for (DWORD i = 0; i < length; ++i)
+        text[i] = static_cast<char>(codepage::ToUpper(static_cast<unsigned char>(text[i])));
+    return length;
 }

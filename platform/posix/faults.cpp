@@ -5,6 +5,7 @@
 #include "platform/posix/faults.h"
 #include "platform/posix/files_internal.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/resource_module.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@ namespace {
 uint64_t g_changes = 0;
 uint64_t g_crashAt = 0;
 bool g_windowsDirectoryFails = false;
+bool g_stringLoadsFail = false;
 
 using platform_testing::FaultFamily;
 using platform_testing::kFaultFamilyCount;
@@ -47,6 +49,12 @@ bool WindowsDirectoryFails() {
     return g_windowsDirectoryFails;
 }
 } // namespace files
+
+namespace resources {
+bool StringLoadsFail() {
+    return g_stringLoadsFail;
+}
+} // namespace resources
 
 namespace platform_testing {
 
@@ -89,10 +97,16 @@ void ClearInjectedFaults() {
     for (Family& f : g_families)
         f.failIn = 0;
     g_windowsDirectoryFails = false;
+    g_stringLoadsFail = false;
 }
 
 bool FailWindowsDirectory(bool on) {
     g_windowsDirectoryFails = on;
+    return true;
+}
+
+bool FailStringLoads(bool on) {
+    g_stringLoadsFail = on;
     return true;
 }
 

@@ -213,10 +213,16 @@ BOOL WINAPI FreeResource(HGLOBAL) {
 // String ids live in blocks of 16: block (id / 16) + 1, each string a WORD
 // length and that many UTF-16 characters. Copies at most capacity - 1
 // characters, terminates, and returns the number copied (0 when the string
-// is missing or empty).
+// is missing or empty; a missing string leaves the empty text, as Wine
+// does). The test switch fails the call with the buffer as it was, which
+// Windows does not rule out.
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
     if (!buffer || capacity <= 0)
         return 0;
+    if (resources::StringLoadsFail()) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return 0;
+    }
     buffer[0] = '\0';
     const resources::Entry* block = resources::Find(instance, 6, MAKEINTRESOURCEA((id >> 4) + 1));
     if (!block)

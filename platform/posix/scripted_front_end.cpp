@@ -1,6 +1,7 @@
 // The scripted front end of the emulated dialog manager.
 #include "platform/posix/scripted_front_end.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/machine.h"
 #include "platform/win32.h"
 
 namespace dialogs {
@@ -60,6 +61,13 @@ bool ScriptedFrontEnd::NextInput(HWND active, bool busy, Input* input) {
     WindowSurface surface(active);
     const scenario::Step* step = nullptr;
     scenario::Player::Result result = player_.Next(active, surface, busy, &step);
+    // What the person does at the machine is no input to the window.
+    while (result == scenario::Player::Result::Action && step->op == scenario::Op::ChangeDiskette) {
+        machine::EjectDiskette();
+        machine::SetDisketteWriteProtected(false);
+        machine::InsertDiskette();
+        result = player_.Next(active, surface, busy, &step);
+    }
     if (result == scenario::Player::Result::Nothing)
         return false;
     *input = Input();

@@ -231,6 +231,8 @@ std::string Perform(HWND window, const scenario::Step& step) {
             return "the window has no close box";
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return "";
+    case scenario::Op::ChangeDiskette:
+        return InsertDiskette() ? "" : "the diskette cannot be changed here";
     case scenario::Op::Key:
         switch (step.key) {
         case scenario::Key::Enter:

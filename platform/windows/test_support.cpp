@@ -93,6 +93,12 @@ UINT WINAPI FailingWindowsDirectory(LPSTR, UINT) {
     return 0;
 }
 
+// Fails without touching the buffer.
+int WINAPI FailingLoadString(HINSTANCE, UINT, LPSTR, int) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return 0;
+}
+
 // The import descriptors of a module mapped at `base` (the last one has no
 // name), or null when it imports nothing.
 IMAGE_IMPORT_DESCRIPTOR* ImportDescriptors(BYTE* base) {
@@ -137,25 +143,38 @@ bool SetImport(const char* library, const char* function, void* target) {
     return true;
 }
 
+// An import of the program pointed at a stand-in while `on`, and back at the
+// function it had (kept in *real on first use).
+bool SwitchImport(const char* library, const char* function, void* standIn, void** real, bool on) {
+    if (!*real) {
+        void** slot = ImportSlot(library, function);
+        if (!slot)
+            return false;
+        *real = *slot;
+    }
+    return SetImport(library, function, on ? standIn : *real);
+}
+
 void* g_realWindowsDirectory = nullptr;
+void* g_realLoadString = nullptr;
 } // namespace
 
 void ClearInjectedFaults() {
     FailWindowsDirectory(false);
+    FailStringLoads(false);
 }
 
-// The program's calls go through its import table: the slot of
-// GetWindowsDirectoryA is pointed at a failing stand-in and back.
+// The program's calls go through its import table: the slot of the function
+// is pointed at a failing stand-in and back.
 bool FailWindowsDirectory(bool on) {
-    if (!g_realWindowsDirectory) {
-        void** slot = ImportSlot("kernel32.dll", "GetWindowsDirectoryA");
-        if (!slot)
-            return false;
-        g_realWindowsDirectory = *slot;
-    }
-    return SetImport("kernel32.dll", "GetWindowsDirectoryA",
-                     on ? reinterpret_cast<void*>(&FailingWindowsDirectory)
-                        : g_realWindowsDirectory);
+    return SwitchImport("kernel32.dll", "GetWindowsDirectoryA",
+                        reinterpret_cast<void*>(&FailingWindowsDirectory), &g_realWindowsDirectory,
+                        on);
+}
+
+bool FailStringLoads(bool on) {
+    return SwitchImport("user32.dll", "LoadStringA", reinterpret_cast<void*>(&FailingLoadString),
+                        &g_realLoadString, on);
 }
 } // namespace platform_testing
 

@@ -15,11 +15,14 @@
 
 namespace diskette_test {
 
-// Offers the copy of source (a directory ending in "\") with the diskette
-// file list and plays the scenario file; "" when it ran through.
-inline std::string CopyToDiskette(const char* scenario, const std::string& source) {
-    DisketteCopy::SetFileList(DisketteFileList::names, DisketteFileList::kCount,
-                              DisketteFileList::toleratedName);
+// Offers the copy of source (a directory ending in "\") with a file list (the
+// diskette file list unless given) and plays the scenario file; "" when it
+// ran through.
+inline std::string CopyToDiskette(const char* scenario, const std::string& source,
+                                  const char* const* names = DisketteFileList::names,
+                                  int count = DisketteFileList::kCount,
+                                  const char* toleratedName = DisketteFileList::toleratedName) {
+    DisketteCopy::SetFileList(names, count, toleratedName);
     std::string error = RunScenarioFile(scenario, [&] {
         DisketteCopy::Run(platform_testing::ProgramInstance(), nullptr, source.c_str(),
                           kStringDisketteCaption, kStringDisketteReadError,
