@@ -75,6 +75,19 @@ class InstallTest : public MachineTest {
         return keys;
     }
 
+    // An install with both options that cannot record a setting: code 3
+    // before any change, no record and no installed file left.
+    void ExpectRecordingFails() {
+        BeginInstallRun(target, true, true);
+        View before = ThemeView({scratch});
+        EXPECT_FALSE(RunInstall());
+        EXPECT_EQ(g_setup.errorCode, 3);
+        NoInstalledFileLeft();
+        EXPECT_TRUE(SectionKeys().empty());
+        EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
+        EXPECT_EQ(Differences(before, ThemeView({scratch})), "");
+    }
+
     // What differs between two views once normalised, apart from the target
     // directory, which the test made and the uninstall removes when empty.
     std::string DifferencesBesidesTarget(View before, View after) {
@@ -279,15 +292,7 @@ TEST_F(InstallTest, ACorruptPackageEndsWithCode11AndRemovesTheInstalledFiles) {
 TEST_F(InstallTest, AnUnrecordableSettingEndsWithCode3BeforeAnyChange) {
     DeleteRegValue(HKEY_USERS,
                    ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", "");
-    BeginInstallRun(target, true, true);
-    View before = ThemeView({scratch});
-    EXPECT_FALSE(RunInstall());
-    EXPECT_EQ(g_setup.errorCode, 3);
-    NoInstalledFileLeft();
-    EXPECT_TRUE(SectionKeys().empty());
-    EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
-    View after = ThemeView({scratch});
-    EXPECT_EQ(Differences(before, after), "");
+    ExpectRecordingFails();
 }
 
 // Started from a copy of the medium in the target directory itself, a
@@ -356,14 +361,7 @@ TEST_F(InstallTest, OddRecordedValuesComeBackByteForByte) {
 TEST_F(InstallTest, AValueWithALineBreakIsNotRecorded) {
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper",
                 "C:\\WINDOWS\\Wolken.bmp\r\nOldScreenSave=C:\\fremd.scr");
-    BeginInstallRun(target, true, true);
-    View before = ThemeView({scratch});
-    EXPECT_FALSE(RunInstall());
-    EXPECT_EQ(g_setup.errorCode, 3);
-    NoInstalledFileLeft();
-    EXPECT_TRUE(SectionKeys().empty());
-    EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
-    EXPECT_EQ(Differences(before, ThemeView({scratch})), "");
+    ExpectRecordingFails();
 }
 
 TEST_F(InstallTest, ASettingThatCannotBeAppliedIsForgottenAndTheInstallGoesOn) {

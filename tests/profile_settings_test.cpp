@@ -3,6 +3,7 @@
 // real Windows functions (under Wine) and the emulation alike.
 #include "platform/win32.h"
 #include "system/profile_settings.h"
+#include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"
 
 #include <stdio.h>
@@ -31,19 +32,6 @@ class ProfileTest : public MachineTest {
         ASSERT_EQ(crt_write(h, bytes.data(), static_cast<unsigned>(bytes.size())),
                   static_cast<int>(bytes.size()));
         crt_close(h);
-    }
-
-    std::string ReadRaw(const std::string& path) {
-        std::string bytes;
-        int h = crt_open(path.c_str(), CRT_O_RDONLY | CRT_O_BINARY);
-        if (h < 0)
-            return "<missing>";
-        char chunk[512];
-        int n;
-        while ((n = crt_read(h, chunk, sizeof chunk)) > 0)
-            bytes.append(chunk, static_cast<size_t>(n));
-        crt_close(h);
-        return bytes;
     }
 
     std::string WindowsFile(const char* name) {
@@ -184,7 +172,7 @@ TEST_F(ProfileTest, RecordsComeBackByteForByte) {
     ASSERT_EQ(ProfileSettings::Write("OldWall", "C:\\WINDOWS\\Wolken.bmp"), 1);
     char raw[100] = "";
     std::string path = WindowsFile("control.ini");
-    std::string text = ReadRaw(path);
+    std::string text = package_test::ReadWholeFile(path);
     EXPECT_NE(text.find("OldWall=C:\\WINDOWS\\Wolken.bmp\r\n"), std::string::npos) << text;
 
     // A line break would write a line of its own into the section.

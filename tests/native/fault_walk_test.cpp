@@ -583,45 +583,31 @@ std::string RunPoint(const Reference& reference, Procedure procedure, FaultFamil
     bool failed = person.Aborted(&aborted);
     bool installed = Installed();
 
-    // The result the program gave.
-    if (install) {
-        bool done = person.Saw("dialog 102") && person.Saw("dialog 406");
-        if (done == failed)
-            out += "neither success nor failure shown, or both: " + person.Seen() + "\n";
-        if (failed) {
-            if (aborted != ExpectedAbortText(code))
-                out +=
-                    "dialog 104 shows \"" + aborted + "\" for code " + std::to_string(code) + "\n";
-            if (!MayFailInstallWith(family, code))
-                out += "install failed with code " + std::to_string(code) + "\n";
-            if (code == 0 && !person.Saw("message Das Verzeichnis konnte nicht erstellt werden."))
-                out += "cancelled without the message that the directory cannot be made\n";
-            if (installed)
-                out += "a failed install left the theme installed\n";
-        } else if (done) {
-            if (!installed)
-                out += "success shown but the theme is not installed\n";
-            if (!MayFinishInstallWith(family, code))
-                out += "install done with code " + std::to_string(code) + "\n";
-        }
-    } else {
-        // Done, or failed with the code of the setting not put back (or 3:
-        // the records could not be removed) and the theme still installed.
-        bool done = person.Saw("dialog 103");
-        if (done == failed)
-            out += "neither success nor failure shown, or both: " + person.Seen() + "\n";
-        if (done && installed)
-            out += "uninstall shown done but the theme still counts as installed\n";
-        if (failed) {
-            if (aborted != ExpectedAbortText(code))
-                out +=
-                    "dialog 104 shows \"" + aborted + "\" for code " + std::to_string(code) + "\n";
-            if (!MayFailUninstallWith(family, code))
-                out += "uninstall failed with code " + std::to_string(code) + "\n";
-            if (!installed)
-                out += "a failed uninstall left the theme not installed\n";
-        }
+    // The result the program gave: done, or failed with dialog 104 showing
+    // the text of a code that fault can cause. A failed uninstall (a setting
+    // not put back, or the records not removed) keeps the theme installed.
+    const char* procedureName = install ? "install" : "uninstall";
+    bool done =
+        install ? person.Saw("dialog 102") && person.Saw("dialog 406") : person.Saw("dialog 103");
+    if (done == failed)
+        out += "neither success nor failure shown, or both: " + person.Seen() + "\n";
+    if (failed) {
+        if (aborted != ExpectedAbortText(code))
+            out += "dialog 104 shows \"" + aborted + "\" for code " + std::to_string(code) + "\n";
+        if (!(install ? MayFailInstallWith(family, code) : MayFailUninstallWith(family, code)))
+            out += std::string(procedureName) + " failed with code " + std::to_string(code) + "\n";
+        if (installed == install)
+            out += std::string("a failed ") + procedureName + " left the theme " +
+                   (installed ? "installed" : "not installed") + "\n";
     }
+    if (install && failed && code == 0 &&
+        !person.Saw("message Das Verzeichnis konnte nicht erstellt werden."))
+        out += "cancelled without the message that the directory cannot be made\n";
+    if (done && installed != install)
+        out += std::string(procedureName) + " shown done but the theme " +
+               (installed ? "still counts as installed" : "is not installed") + "\n";
+    if (install && done && !MayFinishInstallWith(family, code))
+        out += "install done with code " + std::to_string(code) + "\n";
 
     // Whole files, foreign entries as they were.
     out += ForeignDifferences(original);
