@@ -42,9 +42,17 @@ bool IsFullDirectory(const char* directory) {
     return directory && directory[0] && directory[1] == ':' && directory[2] == '\\';
 }
 
+bool CopyDirectoryWithoutBackslash(char* buffer, size_t capacity, const char* directory) {
+    int n = snprintf(buffer, capacity, "%s", directory);
+    if (n < 0 || static_cast<size_t>(n) >= capacity)
+        return false;
+    if (n > 0 && buffer[n - 1] == '\\')
+        buffer[n - 1] = 0;
+    return true;
+}
+
 void ReadInstalledTargetDirectory() {
     char* target = g_setup.targetDirectory;
-    target[0] = 0;
     RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
     if (!product.ReadString("general", "dir", target, kDirectoryCapacity) || !target[0]) {
         target[0] = 0;
@@ -148,11 +156,9 @@ bool SaveOldSettings() {
     // installed marker also knows where the files are, even when the run
     // ends before the product key is written.
     char directory[kDirectoryCapacity];
-    snprintf(directory, sizeof directory, "%s", g_setup.targetDirectory);
-    size_t length = strlen(directory);
-    if (length > 0 && directory[length - 1] == '\\')
-        directory[length - 1] = 0;
-    bool good = ProfileSettings::Write(kInstallDirectoryKey, directory) != 0;
+    bool good =
+        CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory) &&
+        ProfileSettings::Write(kInstallDirectoryKey, directory) != 0;
     for (int i = 0; good && i < list.count; ++i) {
         SettingItem* item = list.items[i];
         if (IsCategorySelected(item->GetCategory()) && !item->SaveCurrent())

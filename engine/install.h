@@ -10,6 +10,8 @@
 // the shortcut.
 #pragma once
 
+#include <stddef.h>
+
 bool RunInstall();
 void CompleteInstall();
 bool RunUninstall();
@@ -38,6 +40,10 @@ void RemoveUninstallEntry();
 // True for a directory text that starts with a drive ("C:\..."): one that
 // was resolved, not empty or the single "\" of a missing product key "dir".
 bool IsFullDirectory(const char* directory);
+
+// A directory text without its trailing "\" into a buffer; false when it
+// does not fit.
+bool CopyDirectoryWithoutBackslash(char* buffer, size_t capacity, const char* directory);
 
 // The target directory of the installed theme into SetupState, as a later
 // program run starts: "dir" of the product key, else the install directory

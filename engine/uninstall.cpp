@@ -48,13 +48,11 @@ bool RunUninstall() {
     if (!failedCode)
         RemoveInstalledFiles();
     RefreshDesktopItems();
-    if (!failedCode) {
-        // Records left behind would still mark the theme as installed on a
-        // machine that is the user's again: that is a failure too, and the
-        // next uninstall, which finds nothing left to restore, finishes.
-        if (!ProfileSettings::RemoveSection())
-            failedCode = 3;
-    }
+    // Records left behind would still mark the theme as installed on a
+    // machine that is the user's again: that is a failure too, and the next
+    // uninstall, which finds nothing left to restore, finishes.
+    if (!failedCode && !ProfileSettings::RemoveSection())
+        failedCode = 3;
     SetStatusLine(0);
     if (failedCode) {
         g_setup.errorCode = failedCode;
@@ -99,13 +97,9 @@ void RemoveProductData() {
     // directory this run read from the records stands in for it; without
     // either nothing of the product is removed.
     if (!product.ReadString("general", "dir", directory, sizeof directory) || !directory[0]) {
-        if (!IsFullDirectory(g_setup.targetDirectory))
+        if (!IsFullDirectory(g_setup.targetDirectory) ||
+            !CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory))
             return;
-        int n = snprintf(directory, sizeof directory, "%s", g_setup.targetDirectory);
-        if (n <= 0 || static_cast<size_t>(n) >= sizeof directory)
-            return;
-        if (directory[n - 1] == '\\')
-            directory[n - 1] = 0;
     }
     size_t length = strlen(directory);
     bool room = length + 1 < sizeof directory;

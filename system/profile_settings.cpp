@@ -88,19 +88,16 @@ int ProfileSettings::Write(const char* key, const char* value) {
     // quotes: a value with a line break cannot be kept (and would write
     // lines of its own into the section), one that the reader would change
     // is written in quotes, which the reader takes off again. Any other
-    // value is written as it is.
-    // What the readers cannot take whole is refused as well.
+    // value is written as it is. What the readers cannot take whole is
+    // refused as well.
     if (value && strpbrk(value, "\r\n"))
         return 0;
-    if (!NeedsQuotes(value))
-        return value && strlen(value) >= kRecordCapacity
-                   ? 0
-                   : WriteProfileText(kFileName, kSection, key, value);
-    char quoted[kRecordCapacity];
-    int n = snprintf(quoted, sizeof quoted, "\"%s\"", value);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof quoted)
+    char stored[kRecordCapacity];
+    int n =
+        snprintf(stored, sizeof stored, NeedsQuotes(value) ? "\"%s\"" : "%s", value ? value : "");
+    if (n < 0 || static_cast<size_t>(n) >= sizeof stored)
         return 0;
-    return WriteProfileText(kFileName, kSection, key, quoted);
+    return WriteProfileText(kFileName, kSection, key, stored);
 }
 
 int ProfileSettings::Read(const char* key, char* buffer, int size) {

@@ -181,8 +181,9 @@ TEST(NativeRoundTrip, HundredsOfGeneratedMachinesComeBackWhole) {
             display.wallpaper.clear();
 
         std::string problems = RoundTrip(m, scratch + "ziel\\", {scratch});
-        if (m.cursorFilesDeleted && !InstallMustFailRecording(m)) {
-            for (const std::string& file : UserCursorFiles(m))
+        std::vector<std::string> deleted = CursorFilesDeletedByRoundTrip(m);
+        if (!deleted.empty()) {
+            for (const std::string& file : deleted)
                 tree.erase(TreeName(file));
             // A restored cursor whose file went is the standard one.
             const uint32_t ids[3] = {32650, 32514, 32512};

@@ -545,6 +545,11 @@ StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) 
 
 namespace {
 
+// A generated cursor value that names a file ("" and "<missing>" do not).
+bool IsCursorFile(const std::string& value) {
+    return !value.empty() && value != "<missing>";
+}
+
 void SetOrDelete(HKEY root, const char* path, const char* name, const std::string& value) {
     if (value == "<missing>")
         DeleteRegValue(root, path, name);
@@ -634,7 +639,7 @@ void SetUpMachine(const StartMachine& m) {
     SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", ColorTriple(m.color).c_str());
     for (int i = 0; i < 3; ++i) {
         for (const std::string& c : {m.cursors[i], m.defaultCursors[i]}) {
-            if (c.empty() || c == "<missing>")
+            if (!IsCursorFile(c))
                 continue;
             bool animated = c.size() > 4 && SameNoCase(c.c_str() + c.size() - 4, ".ani");
             package_test::WriteWholeFile(c, animated ? AnimatedCursorBytes() : StaticCursorBytes());
@@ -677,30 +682,28 @@ const char kNoReadOnlyProfiles[] =
     "a read-only profile file is an emulated machine's: Wine as root writes it, and keeps a "
     "failed profile write in its cache to write it later";
 
-std::vector<std::string> UserCursorFiles(const StartMachine& m) {
+std::vector<std::string> CursorFilesDeletedByRoundTrip(const StartMachine& m) {
     std::vector<std::string> files;
-    for (const std::string& c : m.cursors)
-        if (!c.empty() && c != "<missing>")
-            files.push_back(c);
+    if (m.cursorFilesDeleted && !InstallMustFailRecording(m))
+        for (const std::string& c : m.cursors)
+            if (IsCursorFile(c))
+                files.push_back(c);
     return files;
 }
 
 void ExpectRoundTripChanges(const StartMachine& m, View& before) {
-    bool installs = !InstallMustFailRecording(m);
-    bool restored = m.cursorsOption && installs;
-    bool deleted = m.cursorFilesDeleted && installs;
+    std::vector<std::string> deletedFiles = CursorFilesDeletedByRoundTrip(m);
+    for (const std::string& file : deletedFiles)
+        before.erase("file " + file);
+    if (!m.cursorsOption || InstallMustFailRecording(m))
+        return;
+    bool deleted = !deletedFiles.empty();
     for (int i = 0; i < 3; ++i) {
         std::string& user = before[std::string("cursor HKCU ") + kCursorValueNames[i]];
-        std::string& logon = before[std::string("cursor HKU ") + kCursorValueNames[i]];
-        bool gone = deleted && !user.empty();
-        if (restored && gone)
-            user = "";
-        if (restored)
-            logon = user;
+        if (deleted)
+            user = ""; // a file gone gives the standard cursor; "" stays ""
+        before[std::string("cursor HKU ") + kCursorValueNames[i]] = user;
     }
-    if (deleted)
-        for (const std::string& file : UserCursorFiles(m))
-            before.erase("file " + file);
 }
 
 std::string RoundTrip(const StartMachine& m, const std::string& target,
@@ -720,9 +723,8 @@ std::string RoundTrip(const StartMachine& m, const std::string& target,
             problems += "install gave " + std::to_string(installed) + " code " +
                         std::to_string(g_setup.errorCode) + "\n";
         CompleteInstall();
-        if (m.cursorFilesDeleted)
-            for (const std::string& file : UserCursorFiles(m))
-                DeleteFileA(file.c_str());
+        for (const std::string& file : CursorFilesDeletedByRoundTrip(m))
+            DeleteFileA(file.c_str());
         BeginLaterRun();
         if (std::string(g_setup.targetDirectory) != target)
             problems += "later run read target \"" + std::string(g_setup.targetDirectory) + "\"\n";

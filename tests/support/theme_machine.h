@@ -123,9 +123,10 @@ void SetUpMachine(const StartMachine& m);
 // can record every selected item.
 bool InstallMustFailRecording(const StartMachine& m);
 
-// The user's cursor files of the machine (those of `cursors` that name a
-// file).
-std::vector<std::string> UserCursorFiles(const StartMachine& m);
+// The user's cursor files (those of `cursors` that name a file) that the
+// round trip deletes between the install and the uninstall: none unless
+// cursorFilesDeleted and the install goes through.
+std::vector<std::string> CursorFilesDeletedByRoundTrip(const StartMachine& m);
 
 // What a round trip changes on purpose, applied to the normalized view of the
 // machine before it: a restored cursor also sets the logon desktop's cursor
