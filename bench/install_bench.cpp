@@ -15,7 +15,7 @@
 // --dir is where the machines and the medium are made (default: the
 // temporary directory); the emulation flushes every file it replaces, so a
 // disk and a memory file system give different figures.
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 #include "tools/make-medium/medium.h"
 

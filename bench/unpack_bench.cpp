@@ -12,7 +12,7 @@
 // `strace -c -f` of a run with --only counts one contender's system calls
 // (bench/count-syscalls runs that).
 #include "package/engine.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 
 #include <chrono>

@@ -5,7 +5,7 @@
 #include "package/engine.h"
 #include "shell/directory_chooser.h"
 #include "shell/resource_ids.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"

@@ -4,7 +4,7 @@
 // names. Program data, read-only, walked by index from row 0 to row 9.
 #pragma once
 
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 
 #include <stdint.h>
 

@@ -9,7 +9,7 @@
 // 520 (kFullValueCapacity).
 #pragma once
 
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 
 #include <stdint.h>
 

@@ -2,7 +2,7 @@
 #include "shell/dialog_texts.h"
 
 #include "engine/item_key_texts.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 
 #include <initializer_list>
 #include <stdlib.h>

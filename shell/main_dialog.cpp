@@ -7,7 +7,7 @@
 #include "shell/dialog_texts.h"
 #include "shell/directory_chooser.h"
 #include "shell/resource_ids.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
 #include "system/profile_settings.h"
 

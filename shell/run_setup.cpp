@@ -5,7 +5,7 @@
 #include "engine/install_file_table.h"
 #include "shell/main_dialog.h"
 #include "shell/resource_ids.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"

@@ -5,7 +5,7 @@
 #include "engine/install.h"
 #include "engine/install_file_table.h"
 #include "engine/setting_item.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"

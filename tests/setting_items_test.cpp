@@ -8,7 +8,7 @@
 #include "engine/setting_items.h"
 #include "shell/dialog_texts.h"
 #include "shell/scrambled_text.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "tests/support/package_files.h"

@@ -3,7 +3,7 @@
 #include "system/shell_integration.h"
 
 #include "platform/win32.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "tests/support/test_machine.h"
 
 #include <stdio.h>

@@ -4,7 +4,7 @@
 #include "platform/testing.h"
 #include "platform/win32.h"
 #include "shell/dialog_texts.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
 #include "tests/support/scenario_files.h"
 

@@ -1,9 +1,9 @@
 // Test machine natively: a fresh emulated machine in a host temporary folder
 // for each test, deleted afterwards.
 #include "platform/testing.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/resource_module.h"
-#include "platform/posix/scripted_front_end.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/user/resource_module.h"
+#include "platform/posix/user/scripted_front_end.h"
 #include "platform/win32.h"
 
 #include <filesystem>

@@ -3,9 +3,9 @@
 // a loaded registry written out and read again must give the same registry.
 // Every so often the text also goes through a machine's own loading and a
 // registry call on it.
-#include "platform/posix/machine.h"
-#include "platform/posix/registry_internal.h"
-#include "platform/posix/registry_store.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/registry/registry_internal.h"
+#include "platform/posix/registry/registry_store.h"
 #include "platform/win32.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -3,7 +3,7 @@
 // played against a window that agrees with every check, so that the player
 // walks all of it, and its texts go through the conversion the scripted
 // front end applies before it types them.
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 #include "platform/scenario.h"
 
 #include <stddef.h>

@@ -7,9 +7,9 @@
 //      loaded again: description and icon location come back whole;
 //   2  arbitrary bytes as a link file, loaded and read out.
 // Every read goes into a patterned buffer and must end inside it.
-#include "platform/posix/shell_state.h"
+#include "platform/posix/shell/shell_state.h"
 #include "platform/win32.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/shell_integration.h"
 #include "tests/fuzz/fuzz_support.h"
 

@@ -1,8 +1,8 @@
 // The emulation's resource modules, template parser input checks and the
 // dialog manager without a front end.
-#include "platform/posix/front_end.h"
-#include "platform/posix/resource_module.h"
-#include "platform/posix/scripted_front_end.h"
+#include "platform/posix/user/front_end.h"
+#include "platform/posix/user/resource_module.h"
+#include "platform/posix/user/scripted_front_end.h"
 #include "platform/win32.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // fault injection into the runtime's file calls, and what the machine keeps
 // on the host between runs (attributes, short names).
 #include "platform/crt.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 #include "tests/support/test_machine.h"
 

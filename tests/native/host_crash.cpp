@@ -27,9 +27,9 @@
 // directory too, and the uninstall that follows removes everything.
 //
 // The seed is printed; --seed and --case replay a run or one case.
-#include "platform/posix/machine.h"
-#include "platform/posix/registry_internal.h"
-#include "platform/posix/registry_store.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/registry/registry_internal.h"
+#include "platform/posix/registry/registry_store.h"
 #include "platform/win32.h"
 #include "tests/support/theme_machine.h"
 #include "tools/make-medium/medium.h"

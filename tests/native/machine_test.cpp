@@ -1,7 +1,7 @@
 // The emulated machine itself: its fresh layout, path resolution, short
 // names, attributes and crash-safe replacement.
-#include "platform/posix/codepage.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 #include "tests/support/test_machine.h"
 

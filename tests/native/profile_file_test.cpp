@@ -1,6 +1,6 @@
 // The emulated profile files: edits touch only their own lines, everything
 // else stays byte for byte, and a failed write leaves the old file.
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 #include "tests/support/test_machine.h"
 

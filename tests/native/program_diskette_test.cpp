@@ -2,7 +2,7 @@
 // diskette: write-protected, and a drive A without a diskette in the
 // directory chooser. The cases both targets arrange are in
 // tests/program_diskette_test.cpp.
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 #include "shell/directory_chooser.h"
 #include "tests/support/diskette_run.h"
 #include "tests/support/program_machine.h"

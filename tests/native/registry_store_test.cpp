@@ -1,8 +1,8 @@
 // The emulated registry's store: the fresh machine's keys, the file
 // registry.reg (persistence, atomic replacement, damaged files) and its
 // import by Wine's regedit.
-#include "platform/posix/machine.h"
-#include "platform/posix/registry_store.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/registry/registry_store.h"
 #include "platform/win32.h"
 #include "tests/support/test_machine.h"
 

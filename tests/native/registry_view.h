@@ -2,7 +2,7 @@
 // compare the registry before and after a run.
 #pragma once
 
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 
 #include <ctype.h>
 #include <map>

@@ -4,10 +4,10 @@
 // Leftovers below; everything else must be exactly as it was.
 #include "engine/install.h"
 #include "engine/setting_item.h"
-#include "platform/posix/display_state.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/user/display_state.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/testing.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "tests/support/package_files.h"
 #include "tests/native/registry_view.h"

@@ -1,9 +1,9 @@
 // The emulated shell: the notifications of a desktop refresh, released
 // interfaces on every path, and the link file as other readers see it.
-#include "platform/posix/machine.h"
-#include "platform/posix/shell_state.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/shell/shell_state.h"
 #include "platform/win32.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/shell_integration.h"
 #include "tests/support/test_machine.h"
 

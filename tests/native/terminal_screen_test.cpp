@@ -2,11 +2,11 @@
 // cells, compared with the committed screens in tests/native/screens. When a
 // dialog changes on purpose, look at the new picture (written next to the
 // build as <name>.actual.txt) and copy it over the committed one by hand.
-#include "platform/posix/front_end.h"
-#include "platform/posix/terminal_screen.h"
+#include "platform/posix/user/front_end.h"
+#include "host/terminal_screen.h"
 #include "platform/win32.h"
 #include "shell/run_setup.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
 #include "tools/make-medium/medium.h"
 #include "tests/support/package_files.h"

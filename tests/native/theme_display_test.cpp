@@ -3,9 +3,9 @@
 // whole registry file around an install.
 #include "engine/install.h"
 #include "engine/setting_item.h"
-#include "platform/posix/display_state.h"
-#include "platform/posix/machine.h"
-#include "shell/setup_state.h"
+#include "platform/posix/user/display_state.h"
+#include "platform/posix/kernel/machine.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"

@@ -2,8 +2,8 @@
 // its area's words, a call that fails or changes nothing reports none, and
 // with no sink nothing is formatted at all.
 #include "platform/crt.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/trace.h"
 #include "platform/win32.h"
 #include "tests/support/test_machine.h"
 

@@ -9,7 +9,7 @@
 #include "engine/setting_item.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"

@@ -7,7 +7,7 @@
 #include "platform/testing.h"
 #include "shell/dialog_texts.h"
 #include "shell/resource_ids.h"
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"

@@ -9,8 +9,8 @@
 // in code page 1252 (a character it cannot hold is refused).
 #pragma once
 
-#include "platform/posix/front_end.h"
-#include "platform/posix/terminal_screen.h"
+#include "platform/posix/user/front_end.h"
+#include "host/terminal_screen.h"
 
 #include <string>
 

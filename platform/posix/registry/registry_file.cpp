@@ -14,10 +14,10 @@
 // text with exactly one terminating zero; otherwise (no terminator, zeros
 // inside, empty data) it is written as hex(1): so the stored bytes come back
 // unchanged. Long hex data continue on the next line after ",\".
-#include "platform/posix/registry_internal.h"
-#include "platform/posix/registry_store.h"
+#include "platform/posix/registry/registry_internal.h"
+#include "platform/posix/registry/registry_store.h"
 
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 
 #include <stdio.h>
 #include <string.h>

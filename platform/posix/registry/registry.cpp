@@ -16,13 +16,13 @@
 // every operation on it fails with ERROR_KEY_DELETED; RegDeleteKeyA refuses a
 // key that has subkeys (ERROR_ACCESS_DENIED); a string value queried into a
 // buffer with room to spare gets a terminating zero if its data lack one.
-#include "platform/posix/api_registry.h"
-#include "platform/posix/registry_internal.h"
-#include "platform/posix/registry_store.h"
-#include "platform/posix/faults.h"
+#include "platform/posix/registry/api_registry.h"
+#include "platform/posix/registry/registry_internal.h"
+#include "platform/posix/registry/registry_store.h"
+#include "platform/posix/kernel/faults.h"
 
-#include "platform/posix/machine.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,7 +1,7 @@
 // The terminal front end of the emulated dialog manager.
 #define NCURSES_WIDECHAR 1
-#include "platform/posix/terminal_front_end.h"
-#include "platform/posix/codepage.h"
+#include "host/terminal_front_end.h"
+#include "platform/posix/kernel/codepage.h"
 #include "platform/win32.h"
 
 #include <curses.h>

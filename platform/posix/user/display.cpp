@@ -1,12 +1,12 @@
 // Display settings and cursors of the emulated machine's session.
-#include "platform/posix/api_display.h"
+#include "platform/posix/user/api_display.h"
 
-#include "platform/posix/api_base.h"
-#include "platform/posix/api_registry.h"
-#include "platform/posix/display_state.h"
-#include "platform/posix/front_end.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/registry/api_registry.h"
+#include "platform/posix/user/display_state.h"
+#include "platform/posix/user/front_end.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <stdint.h>
 #include <stdio.h>

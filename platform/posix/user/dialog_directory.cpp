@@ -7,11 +7,11 @@
 // case, so "_x" comes before "a"), then "[-c-]" for every drive in drive
 // order; the path shown in the static is the directory in lower case; the
 // path argument is scratch and holds the file pattern afterwards.
-#include "platform/posix/api_base.h"
-#include "platform/posix/api_files.h"
-#include "platform/posix/api_windows.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/api_files.h"
+#include "platform/posix/user/api_windows.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/machine.h"
 
 #include <stdio.h>
 #include <string.h>

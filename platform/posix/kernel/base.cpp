@@ -1,8 +1,8 @@
 // kernel32 basics of the emulated machine: the last error, code pages; and
 // user32's case conversion of ANSI texts.
-#include "platform/posix/api_base.h"
+#include "platform/posix/kernel/api_base.h"
 
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 
 #include <time.h>
 

@@ -1,4 +1,4 @@
-// setup.exe: the platform starts the setup with the module instance; the
+// setup.exe's entry: Windows starts the setup with the module instance; the
 // command line and the show state are not read.
 #include "platform/win32.h"
 #include "shell/run_setup.h"

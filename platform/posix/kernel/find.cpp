@@ -1,11 +1,11 @@
 // Directory listing on the emulated machine: FindFirstFileA and friends.
 // Names match the pattern by their long or their short name; a directory
 // other than a drive's root lists "." and ".." first, as Windows does.
-#include "platform/posix/api_base.h"
-#include "platform/posix/api_files.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/api_files.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/machine.h"
 
 #include <dirent.h>
 #include <stdio.h>

@@ -6,14 +6,14 @@
 // is no key. Writing changes only the lines it must: every other section,
 // comment, blank line, unknown line and line end stays byte for byte, and
 // the file is replaced atomically (temporary file, then rename).
-#include "platform/posix/api_profile.h"
+#include "platform/posix/kernel/api_profile.h"
 
-#include "platform/posix/api_base.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/faults.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <string.h>
 

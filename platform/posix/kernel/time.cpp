@@ -1,7 +1,7 @@
 // Time on the emulated machine: the host's local zone is the machine's time
 // zone; file times are the host files' times.
-#include "platform/posix/api_base.h"
-#include "platform/posix/files_internal.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/files_internal.h"
 
 #include <errno.h>
 #include <string.h>

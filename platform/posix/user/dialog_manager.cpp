@@ -1,6 +1,6 @@
 // The emulated dialog manager: modal dialogs from the module's templates,
 // their controls, message boxes, and a message queue whose input comes from
-// the front end (platform/posix/front_end.h).
+// the front end (platform/posix/user/front_end.h).
 //
 // It follows what Wine's dialog manager does for the parts the program
 // uses:
@@ -17,9 +17,9 @@
 // - the focus: after WM_INITDIALOG returns TRUE it goes to the first
 //   enabled WS_TABSTOP control; disabling the focused control takes the
 //   focus away.
-#include "platform/posix/front_end.h"
+#include "platform/posix/user/front_end.h"
 #include "platform/dialog_template.h"
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 #include "platform/win32.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 
 namespace codepage {
 namespace {

@@ -2,10 +2,10 @@
 // program's failure paths: every hooked call counts itself in its family and
 // fails when it is the one injected. Also the change counter of the crash
 // tests, which kills the process just before a chosen change.
-#include "platform/posix/faults.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/resource_module.h"
+#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/user/resource_module.h"
 
 #include <signal.h>
 #include <unistd.h>

@@ -1,12 +1,12 @@
 // The native host: opens an emulated machine and starts the setup program on
 // it, the way Windows starts setup.exe. Its options belong to the host (like
 // a loader's); the program itself reads no command line.
-#include "platform/posix/host/show.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/resource_module.h"
-#include "platform/posix/scripted_front_end.h"
-#include "platform/posix/terminal_front_end.h"
-#include "platform/posix/trace.h"
+#include "host/show.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/user/resource_module.h"
+#include "platform/posix/user/scripted_front_end.h"
+#include "host/terminal_front_end.h"
+#include "platform/posix/kernel/trace.h"
 #include "shell/run_setup.h"
 
 #include <errno.h>

@@ -1,15 +1,15 @@
 // The file system calls of the emulated machine: directories, attributes,
 // deletion, copying and moving. Paths go through machine::Resolve; read-only is enforced here
 // because the host may run us as root, which ignores permission bits.
-#include "platform/posix/api_files.h"
+#include "platform/posix/kernel/api_files.h"
 
 #include "platform/crt.h"
-#include "platform/posix/api_base.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/faults.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <dirent.h>
 #include <errno.h>

@@ -1,11 +1,11 @@
 // Path names of the emulated machine: full, short and long path names, the
 // temporary directory and temporary file names, the list of drives.
-#include "platform/posix/api_base.h"
-#include "platform/posix/api_files.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/api_files.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <errno.h>
 #include <fcntl.h>

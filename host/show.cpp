@@ -1,12 +1,12 @@
 // The machine viewer of the native host (setup-host --show).
-#include "platform/posix/host/show.h"
+#include "host/show.h"
 
 #include "engine/install.h"
 #include "engine/install_file_table.h"
-#include "platform/posix/display_state.h"
-#include "platform/posix/resource_module.h"
-#include "platform/posix/terminal_screen.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/user/display_state.h"
+#include "platform/posix/user/resource_module.h"
+#include "host/terminal_screen.h"
+#include "platform/posix/kernel/trace.h"
 #include "platform/win32.h"
 #include "shell/resource_ids.h"
 

@@ -7,8 +7,8 @@
 //   DWORD dataVersion, WORD memoryFlags, WORD languageId, DWORD version,
 //   DWORD characteristics; then dataSize bytes of data.
 // The first entry is an empty one (type and name 0) that marks the format.
-#include "platform/posix/resource_module.h"
-#include "platform/posix/codepage.h"
+#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/codepage.h"
 #include "platform/win32.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 // The terminal front end's picture of the modal windows.
-#include "platform/posix/terminal_screen.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/display_state.h"
-#include "platform/posix/front_end.h"
+#include "host/terminal_screen.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/user/display_state.h"
+#include "platform/posix/user/front_end.h"
 #include "platform/win32.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // interface, profile files, time).
 #pragma once
 
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/posix/win_types.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // (platform/scenario.h, docs/scenarios.md).
 #pragma once
 
-#include "platform/posix/front_end.h"
+#include "platform/posix/user/front_end.h"
 #include "platform/scenario.h"
 
 #include <string>

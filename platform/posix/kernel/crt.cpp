@@ -4,11 +4,11 @@
 // are enforced here, since the host may run us as root.
 #include "platform/crt.h"
 
-#include "platform/posix/api_base.h"
-#include "platform/posix/api_files.h"
-#include "platform/posix/faults.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/api_files.h"
+#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <errno.h>
 #include <fcntl.h>

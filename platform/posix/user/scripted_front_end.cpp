@@ -1,7 +1,7 @@
 // The scripted front end of the emulated dialog manager.
-#include "platform/posix/scripted_front_end.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/user/scripted_front_end.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 
 namespace dialogs {

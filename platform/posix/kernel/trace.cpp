@@ -1,7 +1,7 @@
 // The change trace of the emulated machine.
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/trace.h"
 
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 #include "platform/posix/win_types.h"
 
 #include <stdio.h>

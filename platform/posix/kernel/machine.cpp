@@ -1,8 +1,8 @@
 // The emulated machine: its folder, drives, path resolution, short names,
 // attributes and crash-safe file replacement.
-#include "platform/posix/machine.h"
+#include "platform/posix/kernel/machine.h"
 
-#include "platform/posix/codepage.h"
+#include "platform/posix/kernel/codepage.h"
 #include "platform/posix/win_types.h"
 
 #include <dirent.h>

@@ -1,4 +1,4 @@
-#include "shell/setup_state.h"
+#include "state/setup_state.h"
 
 #include <string.h>
 

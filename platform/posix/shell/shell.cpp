@@ -9,15 +9,15 @@
 // Recycle Bin, a drive item "C:\" follows Computer, then one item per
 // directory or file name. Every object counts its references; the live
 // counts and the notifications received are visible through shell_state.h.
-#include "platform/posix/api_base.h"
-#include "platform/posix/api_files.h"
-#include "platform/posix/api_shell.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/faults.h"
-#include "platform/posix/files_internal.h"
-#include "platform/posix/machine.h"
-#include "platform/posix/shell_state.h"
-#include "platform/posix/trace.h"
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/api_files.h"
+#include "platform/posix/shell/api_shell.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/machine.h"
+#include "platform/posix/shell/shell_state.h"
+#include "platform/posix/kernel/trace.h"
 
 #include <stdio.h>
 #include <stdlib.h>
