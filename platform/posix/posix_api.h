@@ -8,5 +8,6 @@
 #include "platform/posix/registry/api_registry.h"
 #include "platform/posix/user/api_resources.h"
 #include "platform/posix/user/api_windows.h"
+#include "platform/posix/user/api_text.h"
 #include "platform/posix/user/api_display.h"
 #include "platform/posix/shell/api_shell.h"

@@ -1,5 +1,5 @@
 // Errors, time, the process and text: kernel32 basics of the emulated
-// machine, and user32's case conversion of ANSI texts.
+// machine.
 #pragma once
 
 #include "platform/posix/win_types.h"
@@ -25,7 +25,3 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int leng
                                int capacity);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR text,
                                int capacity, LPCSTR defaultChar, BOOL* usedDefault);
-
-// Converts `length` characters in place to upper case as the ANSI code page
-// (1252) folds them; returns the number converted.
-DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length);

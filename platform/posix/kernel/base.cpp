@@ -1,5 +1,5 @@
-// kernel32 basics of the emulated machine: the last error, code pages; and
-// user32's case conversion of ANSI texts.
+// kernel32 basics of the emulated machine: the last error, sleeping and the
+// conversions between the ANSI code page and UTF-16.
 #include "platform/posix/kernel/api_base.h"
 
 #include "platform/posix/kernel/codepage.h"
@@ -80,14 +80,4 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int length, LPSTR text
         text[i] = static_cast<char>(byte);
     }
     return count;
-}
-
-// Every byte counts, a zero included, as on Windows: a-z and the accented
-// letters of the code page fold; \xDF and \xB5 have no capital in it and stay.
-DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length) {
-    if (!text)
-        return 0;
-    for (DWORD i = 0; i < length; ++i)
-        text[i] = static_cast<char>(codepage::ToUpper(static_cast<unsigned char>(text[i])));
-    return length;
 }
