@@ -150,11 +150,18 @@ int RoundDiv(int a, int b) {
     return a >= 0 ? (a + b / 2) / b : -((-a + b / 2) / b);
 }
 
+// How a window's dialog units become cells: vertically eight units a row
+// (a line of the dialog font); horizontally `cells` cells for `units`
+// units, at the least a quarter cell a unit (the font's average character).
+struct Scale {
+    int cells = 1, units = 4;
+};
+
 // A control's cells relative to its window's client area.
-Box ControlCells(HWND control) {
+Box ControlCells(HWND control, const Scale& scale) {
     RECT du = dialogs::DialogUnitRectOf(control);
-    int left = RoundDiv(du.left, 4), top = RoundDiv(du.top, 8);
-    int right = RoundDiv(du.right, 4), bottom = RoundDiv(du.bottom, 8);
+    int left = RoundDiv(du.left * scale.cells, scale.units), top = RoundDiv(du.top, 8);
+    int right = RoundDiv(du.right * scale.cells, scale.units), bottom = RoundDiv(du.bottom, 8);
     return {left, top, std::max(1, right - left), std::max(1, bottom - top)};
 }
 
@@ -163,6 +170,119 @@ std::u32string Unicode(const std::string& ansi) {
     for (unsigned char c : ansi)
         out += static_cast<char32_t>(codepage::ToUnicode(c));
     return out;
+}
+
+bool Has(DWORD style, DWORD flag) {
+    return (style & flag) != 0;
+}
+
+// Message boxes leave their hidden buttons out; dialogs draw every control.
+bool IsDrawn(HWND window, HWND control) {
+    return Has(dialogs::StyleOf(control), WS_VISIBLE) ||
+           dialogs::KindOf(window) != dialogs::Kind::MessageBox;
+}
+
+bool HasCloseBox(HWND window) {
+    return Has(dialogs::StyleOf(window), WS_SYSMENU);
+}
+
+// The cells of the top frame line that the caption (" Text ") may take:
+// all but the corners, less the close box and a line cell on either side.
+int CaptionRoom(int clientWidth, bool closeBox) {
+    return clientWidth - (closeBox ? 4 : 0);
+}
+
+// A check box draws its mark before the label: "[x] Text". A push button
+// draws its label between brackets, "[ Text ]" ("< Text >" the default).
+constexpr int kCheckMarkCells = 4;
+constexpr int kBracketCells = 2;
+
+bool IsCheckBox(DWORD style) {
+    DWORD type = style & BS_TYPEMASK;
+    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX;
+}
+
+// A static drawn on one line, unwrapped: one row high, or centred in its
+// box.
+bool IsOneLine(DWORD style, const Box& box) {
+    return box.h == 1 || Has(style, SS_CENTERIMAGE);
+}
+
+// The cells a control's label takes whole, its decoration included: the
+// text of a button or of a one-line static. 0 for the rest (edits, lists,
+// icons, and the statics of more rows, whose text wraps into the width it
+// gets).
+int LabelCells(HWND control, const Box& box) {
+    DWORD style = dialogs::StyleOf(control);
+    int mnemonic;
+    switch (dialogs::KindOf(control)) {
+    case dialogs::Kind::Button: {
+        int length = static_cast<int>(MnemonicText(WindowText(control), true, &mnemonic).size());
+        return length + (IsCheckBox(style) ? kCheckMarkCells : kBracketCells);
+    }
+    case dialogs::Kind::Static: {
+        if ((style & SS_TYPEMASK) == SS_ICON || !IsOneLine(style, box))
+            return 0;
+        int longest = 0;
+        std::u32string text =
+            MnemonicText(WindowText(control), !Has(style, SS_NOPREFIX), &mnemonic);
+        for (const std::u32string& line : WrapText(text, 1 << 20))
+            longest = std::max(longest, static_cast<int>(line.size()));
+        return longest;
+    }
+    default:
+        return 0;
+    }
+}
+
+// Whether every label of a window shows whole at `scale`: the caption with
+// its close box, and each control's label in the cells the control gets.
+// Labels side by side also keep a blank cell between them where their
+// controls stand apart, so that they do not read as one.
+bool LabelsFit(HWND window, const Scale& scale) {
+    int width = RoundDiv(dialogs::DialogUnitRectOf(window).right * scale.cells, scale.units);
+    int caption = static_cast<int>(WindowText(window).size()) + 2;
+    if (caption > CaptionRoom(width, HasCloseBox(window)))
+        return false;
+    struct Placed {
+        RECT units;
+        Box box;
+    };
+    std::vector<Placed> labels;
+    for (HWND control : dialogs::ControlsOf(window)) {
+        if (!IsDrawn(window, control))
+            continue;
+        Box box = ControlCells(control, scale);
+        int cells = LabelCells(control, box);
+        if (cells > box.w)
+            return false;
+        if (cells > 0)
+            labels.push_back({dialogs::DialogUnitRectOf(control), box});
+    }
+    for (const Placed& left : labels) {
+        for (const Placed& right : labels) {
+            bool sameRows =
+                left.box.y < right.box.y + right.box.h && right.box.y < left.box.y + left.box.h;
+            if (sameRows && left.units.right < right.units.left &&
+                left.box.x + left.box.w >= right.box.x)
+                return false;
+        }
+    }
+    return true;
+}
+
+// A window's scale on a screen `columns` wide: the narrowest at which every
+// label shows whole, from a quarter cell a unit up to the screen's width
+// (its frame included); the widest the screen allows when none is.
+Scale ScaleFor(HWND window, int columns) {
+    Scale scale;
+    int units = dialogs::DialogUnitRectOf(window).right;
+    if (units <= 0)
+        return scale;
+    for (int cells = RoundDiv(units, 4) + 1; cells <= columns - 2 && !LabelsFit(window, scale);
+         ++cells)
+        scale = {cells, units};
+    return scale;
 }
 
 bool Bordered(HWND control) {
@@ -174,10 +294,6 @@ Box Inner(const Box& box, bool border) {
     if (!border || box.w < 3 || box.h < 3)
         return box;
     return {box.x + 1, box.y + 1, box.w - 2, box.h - 2};
-}
-
-bool Has(DWORD style, DWORD flag) {
-    return (style & flag) != 0;
 }
 
 class Painter {
@@ -205,6 +321,7 @@ class Painter {
     Picture* picture_;
     HWND window_ = nullptr;
     bool active_ = false;
+    Scale scale_;
     int originX_ = 0, originY_ = 0;
     int clientW_ = 0, clientH_ = 0; // the window's client area from originX_, originY_
 };
@@ -213,7 +330,8 @@ void Painter::Window(HWND window, bool active) {
     window_ = window;
     active_ = active;
     RECT du = dialogs::DialogUnitRectOf(window);
-    int w = RoundDiv(du.right, 4), h = RoundDiv(du.bottom, 8);
+    scale_ = ScaleFor(window, c_->width());
+    int w = RoundDiv(du.right * scale_.cells, scale_.units), h = RoundDiv(du.bottom, 8);
     Box frame{(c_->width() - (w + 2)) / 2, (c_->height() - 1 - (h + 2)) / 2, w + 2, h + 2};
     originX_ = frame.x + 1;
     originY_ = frame.y + 1;
@@ -225,9 +343,8 @@ void Painter::Window(HWND window, bool active) {
     c_->Frame(frame, base);
     // The caption and the close box in the top frame line.
     std::u32string caption = U" " + Unicode(WindowText(window)) + U" ";
-    bool closeBox = Has(dialogs::StyleOf(window), WS_SYSMENU);
-    int room = frame.w - 2 - (closeBox ? 4 : 0);
-    c_->Text(frame.x + 1, frame.y, caption, captionAttr, room);
+    bool closeBox = HasCloseBox(window);
+    c_->Text(frame.x + 1, frame.y, caption, captionAttr, CaptionRoom(w, closeBox));
     if (closeBox) {
         Box close{frame.x + frame.w - 5, frame.y, 3, 1};
         c_->Text(close.x, close.y, U"[\u00D7]", captionAttr);
@@ -237,10 +354,9 @@ void Painter::Window(HWND window, bool active) {
         Icon({originX_ + 2, originY_ + 1, 5, 3}, base);
     c_->SetClip({originX_, originY_, w, h});
     for (HWND control : dialogs::ControlsOf(window)) {
-        if (!Has(dialogs::StyleOf(control), WS_VISIBLE) &&
-            dialogs::KindOf(window) == dialogs::Kind::MessageBox)
+        if (!IsDrawn(window, control))
             continue;
-        Box box = ControlCells(control);
+        Box box = ControlCells(control, scale_);
         box.x += originX_;
         box.y += originY_;
         Control(control, box, active);
@@ -275,18 +391,18 @@ void Painter::Control(HWND control, const Box& box, bool active) {
 
 void Painter::Button(HWND control, const Box& box, uint8_t base, bool focused) {
     DWORD style = dialogs::StyleOf(control);
-    DWORD type = style & BS_TYPEMASK;
     int mnemonic;
     std::u32string label = MnemonicText(WindowText(control), true, &mnemonic);
     int y = box.y + (box.h - 1) / 2;
     uint8_t labelAttr = static_cast<uint8_t>(base | (focused ? kReverse : 0));
     AddHit(Hit::What::Control, control, -1, {box.x, y, box.w, 1});
-    if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) {
+    if (IsCheckBox(style)) {
         bool checked = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        int x = box.x + kCheckMarkCells;
         c_->Text(box.x, y, checked ? U"[x] " : U"[ ] ", base);
-        c_->Text(box.x + 4, y, label, labelAttr, box.w - 4);
-        if (mnemonic >= 0 && mnemonic < box.w - 4)
-            c_->Put(box.x + 4 + mnemonic, y, label[static_cast<size_t>(mnemonic)],
+        c_->Text(x, y, label, labelAttr, box.w - kCheckMarkCells);
+        if (mnemonic >= 0 && mnemonic < box.w - kCheckMarkCells)
+            c_->Put(x + mnemonic, y, label[static_cast<size_t>(mnemonic)],
                     static_cast<uint8_t>(labelAttr | kUnderline));
         if (focused) {
             picture_->cursorX = box.x + 1;
@@ -296,11 +412,11 @@ void Painter::Button(HWND control, const Box& box, uint8_t base, bool focused) {
     }
     // Push buttons: "[ Text ]"; the default one "< Text >" in bold. A label
     // too long for the brackets takes the whole width.
-    bool isDefault = type == BS_DEFPUSHBUTTON;
+    bool isDefault = (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     uint8_t edge = static_cast<uint8_t>(base | (isDefault ? kBold : 0));
     labelAttr = static_cast<uint8_t>(labelAttr | (isDefault ? kBold : 0));
-    bool brackets = static_cast<int>(label.size()) <= box.w - 2;
-    int inner = brackets ? box.w - 2 : box.w;
+    bool brackets = static_cast<int>(label.size()) <= box.w - kBracketCells;
+    int inner = brackets ? box.w - kBracketCells : box.w;
     int length = std::min(static_cast<int>(label.size()), std::max(inner, 0));
     c_->Fill({box.x, y, box.w, 1}, U' ', base);
     if (brackets) {
@@ -330,7 +446,7 @@ void Painter::StaticText(HWND control, const Box& box, uint8_t base) {
     // address); the client area clips. Empty lines at the end take no room.
     std::vector<std::u32string> lines;
     int width = box.w;
-    if (box.h == 1 || Has(style, SS_CENTERIMAGE)) {
+    if (IsOneLine(style, box)) {
         lines = WrapText(text, 1 << 20);
     } else {
         int widest = std::max(box.w, std::min(box.w + box.w / 4, clientW_));
@@ -528,7 +644,7 @@ std::vector<std::u32string> EditLines(HWND edit, int width) {
 }
 
 int VisibleLines(HWND control) {
-    Box box = ControlCells(control);
+    Box box = ControlCells(control, Scale()); // rows do not depend on the width's scale
     return Inner(box, Bordered(control)).h;
 }
 

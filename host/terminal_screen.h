@@ -2,11 +2,17 @@
 // of character cells, independent of the terminal library, so that the
 // picture can be compared as text.
 //
-// Geometry: a dialog unit is a quarter of a cell horizontally and an eighth
-// of a cell vertically (an average character cell of the dialog font). Each
-// modal window is centred in the screen above the bottom line (the hint
-// line) with a one-cell frame; its caption and close box sit in the top
-// frame line.
+// Geometry: a dialog unit is an eighth of a row vertically (a line of the
+// dialog font). Horizontally it is at the least a quarter of a cell (the
+// font's average character); but a cell holds one character whatever its
+// width, so each window takes the narrowest width at which every label
+// shows whole: the caption beside the close box, each button's label with
+// its brackets or check mark, each one-line static's text, in the cells its
+// control gets (mnemonic "&" not counted). The screen's width bounds it; a
+// window whose labels do not fit even so takes the whole width. Each modal
+// window is centred in the screen above the bottom line (the hint line)
+// with a one-cell frame; its caption and close box sit in the top frame
+// line.
 #pragma once
 
 #include "platform/posix/win_types.h"

@@ -5,9 +5,11 @@
 #include "platform/posix/user/front_end.h"
 #include "host/terminal_screen.h"
 #include "platform/win32.h"
+#include "shell/resource_ids.h"
 #include "shell/run_setup.h"
 #include "state/setup_state.h"
 #include "shell/small_dialogs.h"
+#include "system/profile_settings.h"
 #include "tools/make-medium/medium.h"
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -228,6 +231,236 @@ TEST_F(TerminalScreens, MessageBoxAndTheHintLine) {
     EXPECT_EQ(answer, IDCANCEL);
     ASSERT_EQ(person.screens.size(), 1u);
     ExpectScreen("message-box", person.screens[0].second);
+}
+
+// The row of the main dialog's buttons, from the first to the last, at
+// 100 x 40 in a run of the setup that meets `steps` (one of them the main
+// dialog's picture).
+std::string MainDialogButtons(std::vector<Step> steps) {
+    Photographer person(std::move(steps));
+    dialogs::FrontEnd* previous = dialogs::SetFrontEnd(&person);
+    RunSetup(platform_testing::ProgramInstance());
+    dialogs::SetFrontEnd(previous);
+    EXPECT_TRUE(person.failures.empty()) << person.failures.front();
+    if (person.screens.size() != 1)
+        return "no picture of the main dialog";
+    const std::string& screen = person.screens[0].second;
+    size_t at = screen.find("Abbrechen");
+    if (at == std::string::npos)
+        return screen;
+    size_t start = screen.rfind('\n', at) + 1;
+    std::string row = screen.substr(start, screen.find('\n', at) - start);
+    size_t first = row.find_first_of("[<");
+    return row.substr(first, row.find_last_of("]>") + 1 - first);
+}
+
+// At 100 x 40 the main dialog's buttons read whole, the default one marked:
+// "Installieren" on a first run, "Deinstallieren" once the theme is
+// installed.
+TEST_F(TerminalScreens, TheMainDialogsButtonsReadWhole) {
+    EXPECT_EQ(MainDialogButtons({{kDialogTerms, "", Alt('J')},
+                                 {kDialogMain, "main", Key(VK_ESCAPE)},
+                                 {kDialogAborted, "", Key(VK_RETURN)}}),
+              "<Installieren >  [Deinstallieren]  [  Abbrechen  ]  [    Hilfe    ]");
+}
+
+TEST_F(TerminalScreens, TheMainDialogsButtonsReadWholeOnceInstalled) {
+    ASSERT_EQ(ProfileSettings::Write("OldScreenSave", ""), 1);
+    EXPECT_EQ(MainDialogButtons(
+                  {{kDialogMain, "main", Key(VK_ESCAPE)}, {kDialogAborted, "", Key(VK_RETURN)}}),
+              "[Installieren ]  <Deinstallieren>  [  Abbrechen  ]  [    Hilfe    ]");
+}
+
+// ---- Every label whole ----
+
+// The picture's rows as cells.
+std::vector<std::u32string> Rows(const terminal::Canvas& canvas) {
+    std::vector<std::u32string> rows(static_cast<size_t>(canvas.height()));
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x)
+            rows[static_cast<size_t>(y)] += canvas.At(x, y).ch;
+    }
+    return rows;
+}
+
+bool IsWordCell(char32_t c) {
+    return (c < 0x80 && isalnum(static_cast<int>(c))) || (c >= 0xC0 && c <= 0x24F);
+}
+
+// Whether `text` stands in the picture as a whole (not inside a longer
+// word) where `around` accepts the cells left and right of it (the first
+// other than a blank, or 0 at a row's end).
+template <typename Around>
+bool ShowsWhole(const std::vector<std::u32string>& rows, const std::u32string& text,
+                Around around) {
+    for (const std::u32string& row : rows) {
+        for (size_t at = row.find(text); at != std::u32string::npos; at = row.find(text, at + 1)) {
+            size_t end = at + text.size();
+            if ((at > 0 && IsWordCell(text.front()) && IsWordCell(row[at - 1])) ||
+                (end < row.size() && IsWordCell(text.back()) && IsWordCell(row[end])))
+                continue;
+            size_t left = row.find_last_not_of(U' ', at == 0 ? std::u32string::npos : at - 1);
+            size_t right = row.find_first_not_of(U' ', end);
+            if (around(at == 0 || left == std::u32string::npos ? 0 : row[left],
+                       right == std::u32string::npos ? 0 : row[right]))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The labels of `window` that the picture does not show whole: its caption;
+// a push button's label between brackets ("<" and ">" the default one); a
+// check box's label after its mark; every word of a static's text.
+std::vector<std::string> CutLabels(HWND window, const std::vector<std::u32string>& rows) {
+    auto anywhere = [](char32_t, char32_t) { return true; };
+    std::vector<std::string> cut;
+    std::string caption = terminal::WindowText(window);
+    int none;
+    if (!ShowsWhole(rows, U" " + terminal::MnemonicText(caption, false, &none) + U" ", anywhere))
+        cut.push_back("caption " + caption);
+    for (HWND control : dialogs::ControlsOf(window)) {
+        DWORD style = dialogs::StyleOf(control);
+        std::string text = terminal::WindowText(control);
+        std::u32string label = terminal::MnemonicText(text, !(style & SS_NOPREFIX), &none);
+        std::string name = std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\"";
+        if (dialogs::KindOf(control) == dialogs::Kind::Button) {
+            DWORD type = style & BS_TYPEMASK;
+            bool whole;
+            if (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX) {
+                whole = ShowsWhole(rows, U"[x] " + label, anywhere) ||
+                        ShowsWhole(rows, U"[ ] " + label, anywhere);
+            } else if (type == BS_DEFPUSHBUTTON) {
+                whole = ShowsWhole(rows, label,
+                                   [](char32_t l, char32_t r) { return l == U'<' && r == U'>'; });
+            } else {
+                whole = ShowsWhole(rows, label,
+                                   [](char32_t l, char32_t r) { return l == U'[' && r == U']'; });
+            }
+            if (!whole)
+                cut.push_back("button " + name);
+        } else if (dialogs::KindOf(control) == dialogs::Kind::Static &&
+                   (style & SS_TYPEMASK) != SS_ICON) {
+            for (std::u32string line : terminal::WrapText(label, 1 << 20)) {
+                for (size_t start = 0; start < line.size();) {
+                    size_t end = std::min(line.find(U' ', start), line.size());
+                    if (end > start && !ShowsWhole(rows, line.substr(start, end - start), anywhere))
+                        cut.push_back("static " + name);
+                    start = end + 1;
+                }
+            }
+        }
+    }
+    return cut;
+}
+
+// Takes a picture of the first window that waits, on a screen of the given
+// size, notes the labels it does not show whole, and abandons the window.
+class Snapshot : public dialogs::FrontEnd {
+  public:
+    Snapshot(int width, int height) : canvas(width, height) {}
+
+    bool NextInput(HWND active, bool busy, dialogs::Input*) override {
+        if (!busy && !taken) {
+            terminal::View view;
+            terminal::Picture picture;
+            terminal::Draw(&canvas, &view, "", &picture);
+            cut = CutLabels(active, Rows(canvas));
+            taken = true;
+        }
+        return false;
+    }
+    void InputFailed(HWND, const dialogs::Input&, const std::string&) override {}
+
+    // The width of the window's frame.
+    int FrameWidth() const {
+        for (const std::u32string& row : Rows(canvas)) {
+            size_t left = row.find(U'\u250C');
+            if (left != std::u32string::npos)
+                return static_cast<int>(row.find(U'\u2510', left) - left + 1);
+        }
+        return 0;
+    }
+
+    terminal::Canvas canvas;
+    bool taken = false;
+    std::vector<std::string> cut;
+};
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
+
+// A dialog of the resource script as its template has it, on a screen of
+// the given size.
+Snapshot DialogPicture(int id, int width, int height) {
+    Snapshot shot(width, height);
+    dialogs::FrontEnd* previous = dialogs::SetFrontEnd(&shot);
+    DialogBoxParamA(platform_testing::ProgramInstance(), MAKEINTRESOURCEA(id), nullptr,
+                    PlainDialogProc, 0);
+    dialogs::SetFrontEnd(previous);
+    return shot;
+}
+
+TEST_F(TerminalScreens, EveryLabelOfEveryDialogShowsWholeAt100x40) {
+    for (int id : {kDialogMain, kDialogHelp, kDialogInstallDone, kDialogUninstallDone,
+                   kDialogAborted, kDialogTerms, kDialogWelcome, kDialogChooser,
+                   kDialogDisketteOffer, kDialogDisketteCopy}) {
+        Snapshot shot = DialogPicture(id, kWidth, kHeight);
+        ASSERT_TRUE(shot.taken) << "dialog " << id;
+        EXPECT_EQ(shot.cut, std::vector<std::string>()) << "dialog " << id << "\n"
+                                                        << shot.canvas.ToText();
+    }
+    // The message boxes of the program, and one of every set of buttons.
+    char question[400], format[200];
+    LoadStringA(platform_testing::ProgramInstance(), kStringCreateQuestion, format, sizeof format);
+    snprintf(question, sizeof question, format, "c:\\wiesenhain");
+    const struct {
+        int caption, text;
+        const char* literal;
+        UINT type;
+    } boxes[] = {
+        {kStringSetupCaption, kStringNotAbsolute, nullptr, MB_ICONERROR},
+        {kStringSetupCaption, 0, question, MB_YESNO},
+        {kStringSetupCaption, kStringCannotCreate, nullptr, MB_ICONERROR},
+        {kStringDisketteCaption, kStringDisketteReadError, nullptr, MB_ICONERROR},
+        {kStringDisketteCaption, kStringDisketteWriteError, nullptr, MB_ICONERROR},
+        {kStringDisketteCaption, kStringDisketteDone, nullptr, MB_OK},
+        {kStringSetupCaption, kStringRegistryFailed, nullptr, MB_OKCANCEL},
+        {kStringSetupCaption, kStringCopyFailed, nullptr, MB_YESNOCANCEL | MB_DEFBUTTON2},
+    };
+    for (const auto& box : boxes) {
+        char caption[200], text[400];
+        LoadStringA(platform_testing::ProgramInstance(), box.caption, caption, sizeof caption);
+        if (box.literal)
+            snprintf(text, sizeof text, "%s", box.literal);
+        else
+            LoadStringA(platform_testing::ProgramInstance(), box.text, text, sizeof text);
+        Snapshot shot(kWidth, kHeight);
+        dialogs::FrontEnd* previous = dialogs::SetFrontEnd(&shot);
+        MessageBoxA(nullptr, text, caption, box.type);
+        dialogs::SetFrontEnd(previous);
+        ASSERT_TRUE(shot.taken) << text;
+        EXPECT_EQ(shot.cut, std::vector<std::string>()) << shot.canvas.ToText();
+    }
+}
+
+// A window takes the narrowest width at which its labels show whole, within
+// the screen; at the least its width at a quarter cell a dialog unit.
+TEST_F(TerminalScreens, EachDialogTakesTheWidthItsLabelsNeed) {
+    // The main dialog (275 units, 69 cells at the least) needs 85 cells for
+    // "[Deinstallieren]" in a button of 50 units; a wider screen adds nothing.
+    EXPECT_EQ(DialogPicture(kDialogMain, kWidth, kHeight).FrameWidth(), 87);
+    EXPECT_EQ(DialogPicture(kDialogMain, 200, 60).FrameWidth(), 87);
+    // A narrower screen gives what it has, and the labels that fit there.
+    Snapshot narrow = DialogPicture(kDialogMain, 80, 34);
+    EXPECT_EQ(narrow.FrameWidth(), 80);
+    EXPECT_EQ(narrow.cut, std::vector<std::string>({"button 201 \"Deinstallieren\""}));
+    EXPECT_NE(narrow.canvas.ToText().find(" Deinstallieren "), std::string::npos);
+    // The terms' labels fit at the least width: it stays on every screen.
+    EXPECT_EQ(DialogPicture(kDialogTerms, 200, 60).FrameWidth(), 60);
+    EXPECT_EQ(DialogPicture(kDialogTerms, terminal::kMinWidth, terminal::kMinHeight).FrameWidth(),
+              60);
 }
 
 // The desktop behind the dialogs is the emulated one: its colour (the

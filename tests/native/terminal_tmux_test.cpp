@@ -74,11 +74,15 @@ class TmuxSession {
     }
 
     // Clicks (twice: a double click) on the `offset`th cell of `text` on the
-    // screen, as an xterm reports the mouse (SGR mode); false when the text
-    // does not show.
-    bool ClickOn(const std::string& text, bool twice = false, int offset = 0) {
+    // screen (the first after `after`), as an xterm reports the mouse (SGR
+    // mode); false when the text does not show.
+    bool ClickOn(const std::string& text, bool twice = false, int offset = 0,
+                 const std::string& after = "") {
         std::string screen = Screen();
-        size_t at = screen.find(text);
+        size_t anchor = screen.find(after);
+        if (anchor == std::string::npos)
+            return false;
+        size_t at = screen.find(text, anchor);
         if (at == std::string::npos)
             return false;
         size_t lineStart = screen.rfind('\n', at);
@@ -287,8 +291,8 @@ TEST(TerminalInTmux, TheMouse) {
     EXPECT_TRUE(session.ClickOn("[-c-]", true));
     EXPECT_SHOWS(session, "[WINDOWS]");
     // The chooser's close box, then the main dialog's: the setup just ends.
-    EXPECT_TRUE(session.ClickOn("aus [\u00D7]", false, 5));
-    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket"); // the chooser covered it
+    EXPECT_TRUE(session.ClickOn("[\u00D7]", false, 1, "ein Verzeichnis aus"));
+    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket  \"Wiesenhain\""); // the chooser covered it
     std::string screen = session.Screen();
     EXPECT_EQ(screen.find("[WINDOWS]"), std::string::npos) << screen;
     EXPECT_TRUE(session.ClickOn("[\u00D7]"));
@@ -320,7 +324,7 @@ TEST(TerminalInTmux, TheListBoxByKeyboard) {
     session.Keys("Enter");
     EXPECT_SHOWS(session, "[WINDOWS]");
     session.Keys("Escape");
-    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket");
+    EXPECT_SHOWS(session, "Omra \u00AE Themenpaket  \"Wiesenhain\""); // the chooser covered it
     session.Keys("Escape");
     EXPECT_SHOWS(session, "Die Installation wurde abgebrochen.");
     session.Keys("Enter");
