@@ -14,7 +14,7 @@
 #include "platform/posix/shell/api_shell.h"
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/faults.h"
-#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/file_checks.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/shell/shell_state.h"
 #include "platform/posix/kernel/trace.h"
