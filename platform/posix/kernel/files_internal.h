@@ -1,7 +1,9 @@
 // Helpers shared by the emulated file system's calls (files, runtime file
-// interface, profile files, time).
+// interface, profile files, time); only files of kernel/ include it. Other
+// areas use file_checks.h.
 #pragma once
 
+#include "platform/posix/kernel/file_checks.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/win_types.h"
 
@@ -15,10 +17,6 @@ namespace files {
 // size needed including the terminator, leaving the buffer alone.
 UINT CopyOut(const std::string& text, LPSTR buffer, UINT capacity);
 
-bool IsReadOnlyHost(const std::string& host);
-bool IsHostDirectory(const std::string& host);
-// True when the path lies on a write-protected diskette.
-bool OnProtectedDiskette(const machine::Resolved& r);
 // The Win32 error for a host errno.
 DWORD ErrorFromErrno(int e);
 // The runtime's error number for a Win32 error, mapped as the Windows C

@@ -1,15 +1,12 @@
-// The emulated machine: its folder, drives, path resolution, short names,
-// attributes and crash-safe file replacement.
+// The emulated machine's folder: opening a machine, making a fresh one (its
+// drives, profile files and machine.ini), closing it, the files of the folder
+// itself; and the host file helpers the machine's other files share.
 #include "platform/posix/kernel/machine.h"
 
-#include "platform/posix/kernel/codepage.h"
-#include "platform/posix/win_types.h"
+#include "platform/posix/kernel/machine_internal.h"
 
 #include <dirent.h>
 #include <errno.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -20,23 +17,11 @@
 #include <vector>
 
 namespace machine {
-namespace {
-
-struct State {
-    std::string folder;
-    std::string medium;
-    std::string currentDirectory;
-    uint64_t generation = 0;
-};
 
 State g_state;
-uint64_t g_nextGeneration = 1;
-// The folder of the machine being opened or open: files replaced inside it
-// are prepared in its pending folder.
 std::string g_root;
 
-const char kAttribXattr[] = "user.win.attrib";
-const char kShortXattr[] = "user.win.short";
+// ---- Host files ----
 
 bool IsDirectory(const std::string& host) {
     struct stat st;
@@ -65,30 +50,38 @@ bool MakeDirectories(const std::string& host) {
     return IsDirectory(host);
 }
 
-std::string PendingFolder(const std::string& root) {
-    return root + "/pending";
+std::string GetXattr(const std::string& host, const char* name) {
+    char buffer[64];
+    ssize_t n = lgetxattr(host.c_str(), name, buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return "";
+    return std::string(buffer, static_cast<size_t>(n));
 }
 
-// Removes the temporary files that processes killed while replacing a file
-// left in the pending folder ("PID.NAME.XXXXXX"); those of a live process
-// (another program on the same machine) stay.
-void RemoveAbandonedFiles(const std::string& root) {
-    std::string pending = PendingFolder(root);
-    DIR* d = opendir(pending.c_str());
-    if (!d)
-        return;
-    while (dirent* e = readdir(d)) {
-        char* end = nullptr;
-        long pid = strtol(e->d_name, &end, 10);
-        if (e->d_name[0] == '.' || *end != '.')
+std::vector<std::string> ListHost(const std::string& hostDir) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(hostDir.c_str());
+    if (!dir)
+        return names;
+    while (dirent* e = readdir(dir)) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
             continue;
-        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-            CountChange();
-            unlink((pending + "/" + e->d_name).c_str());
-        }
+        names.push_back(e->d_name);
     }
-    closedir(d);
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }
+
+std::string JoinHost(const std::string& dir, const std::string& name) {
+    if (!dir.empty() && dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+// ---- A fresh machine ----
+
+namespace {
 
 // Seeds a text file of a fresh machine (CR LF line ends).
 bool SeedFile(const std::string& host, const char* text) {
@@ -188,126 +181,14 @@ bool CreateFresh(const std::string& folder, std::string* error) {
     return true;
 }
 
-std::string DisketteProtectMarker() {
-    return g_state.folder + "/diskette-write-protected";
-}
-
-// ---- Path pieces ----
-
-bool IsInvalidNameChar(unsigned char c) {
-    return c < 32 || strchr("<>\"|?*:", c) != nullptr;
-}
-
-// Windows drops trailing dots and blanks of a name ("data." is "data").
-std::string TrimName(const std::string& name) {
-    if (name == "." || name == "..")
-        return name;
-    size_t end = name.size();
-    while (end > 0 && (name[end - 1] == '.' || name[end - 1] == ' '))
-        --end;
-    return name.substr(0, end);
-}
-
-// Windows name of a host directory entry (host names are UTF-8).
-bool WindowsNameOf(const std::string& hostName, std::string* name) {
-    return codepage::Utf8ToCp1252(hostName, name);
-}
-
-bool IsShortNameChar(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 128 ||
-           strchr("$%'-_@~`!(){}^#&", c) != nullptr;
-}
-
-// A name that already is a valid 8.3 name (upper case compared) needs no
-// short name of its own.
-bool IsValidShortName(const std::string& name) {
-    std::string up = codepage::Upper(name);
-    if (up == "." || up == "..")
-        return true;
-    size_t dot = up.find('.');
-    std::string base = up.substr(0, dot);
-    std::string ext = dot == std::string::npos ? "" : up.substr(dot + 1);
-    if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::string::npos)
-        return false;
-    for (unsigned char c : base + ext)
-        if (!IsShortNameChar(c))
-            return false;
-    return true;
-}
-
-std::string ShortChars(const std::string& text) {
-    std::string out;
-    for (unsigned char c : codepage::Upper(text)) {
-        if (c == ' ' || c == '.')
-            continue;
-        if (strchr("+,;=[]", c))
-            out += '_';
-        else if (IsShortNameChar(c))
-            out += static_cast<char>(c);
-        else
-            out += '_';
-    }
-    return out;
-}
-
-std::string GetXattr(const std::string& host, const char* name) {
-    char buffer[64];
-    ssize_t n = lgetxattr(host.c_str(), name, buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return "";
-    return std::string(buffer, static_cast<size_t>(n));
-}
-
-std::vector<std::string> ListHost(const std::string& hostDir) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(hostDir.c_str());
-    if (!dir)
-        return names;
-    while (dirent* e = readdir(dir)) {
-        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-            continue;
-        names.push_back(e->d_name);
-    }
-    closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// Host entry of a directory whose Windows name (or short name) matches.
-bool FindEntry(const std::string& hostDir, const std::string& name, std::string* hostName) {
-    std::vector<std::string> names = ListHost(hostDir);
-    for (const std::string& n : names) {
-        std::string win;
-        if (WindowsNameOf(n, &win) && codepage::EqualNoCase(win, name)) {
-            *hostName = n;
-            return true;
-        }
-    }
-    if (name.find('~') != std::string::npos && IsValidShortName(name)) {
-        for (const std::string& n : names) {
-            std::string win;
-            if (!WindowsNameOf(n, &win) || IsValidShortName(win))
-                continue;
-            if (codepage::EqualNoCase(ShortNameOf(hostDir, win), name)) {
-                *hostName = n;
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-std::string JoinHost(const std::string& dir, const std::string& name) {
-    if (!dir.empty() && dir.back() == '/')
-        return dir + name;
-    return dir + "/" + name;
-}
-
 } // namespace
 
 // ---- Open and close ----
 
 namespace {
+
+uint64_t g_nextGeneration = 1;
+
 bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error) {
     std::string dummy;
     if (!error)
@@ -365,6 +246,7 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     g_state.generation = g_nextGeneration++;
     return true;
 }
+
 } // namespace
 
 bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error) {
@@ -402,437 +284,6 @@ std::string DefaultFolder() {
 
 uint64_t Generation() {
     return g_state.generation;
-}
-
-// ---- Drives ----
-
-std::string DriveRoot(char letter) {
-    if (!IsOpen())
-        return "";
-    letter = static_cast<char>(codepage::ToUpper(static_cast<unsigned char>(letter)));
-    switch (letter) {
-    case 'A':
-        return g_state.folder + "/drives/a";
-    case 'C':
-        return g_state.folder + "/drives/c";
-    case 'D':
-        return g_state.medium;
-    default:
-        return "";
-    }
-}
-
-bool DriveExists(char letter) {
-    letter = static_cast<char>(codepage::ToUpper(static_cast<unsigned char>(letter)));
-    if (letter == 'A')
-        return IsOpen();
-    return !DriveRoot(letter).empty();
-}
-
-bool HasMedium(char letter) {
-    std::string root = DriveRoot(letter);
-    return !root.empty() && IsDirectory(root);
-}
-
-std::string DriveLetters() {
-    std::string letters;
-    for (char c = 'A'; c <= 'Z'; ++c)
-        if (DriveExists(c))
-            letters += c;
-    return letters;
-}
-
-void InsertDiskette() {
-    if (IsOpen())
-        MakeDirectories(g_state.folder + "/drives/a");
-}
-
-void EjectDiskette() {
-    if (!IsOpen())
-        return;
-    std::string cmd;
-    // Remove the diskette's contents recursively.
-    std::vector<std::string> stack = {g_state.folder + "/drives/a"};
-    std::vector<std::string> dirs;
-    while (!stack.empty()) {
-        std::string dir = stack.back();
-        stack.pop_back();
-        dirs.push_back(dir);
-        for (const std::string& n : ListHost(dir)) {
-            std::string p = JoinHost(dir, n);
-            if (IsDirectory(p))
-                stack.push_back(p);
-            else {
-                CountChange();
-                unlink(p.c_str());
-            }
-        }
-    }
-    for (auto it = dirs.rbegin(); it != dirs.rend(); ++it) {
-        CountChange();
-        rmdir(it->c_str());
-    }
-}
-
-void SetDisketteWriteProtected(bool on) {
-    if (!IsOpen())
-        return;
-    CountChange();
-    if (on) {
-        FILE* f = fopen(DisketteProtectMarker().c_str(), "w");
-        if (f)
-            fclose(f);
-    } else {
-        unlink(DisketteProtectMarker().c_str());
-    }
-}
-
-bool IsDisketteWriteProtected() {
-    return IsOpen() && Exists(DisketteProtectMarker());
-}
-
-int64_t DisketteCapacity() {
-    return 1457664;
-}
-
-// ---- Paths ----
-
-const std::string& CurrentDirectory() {
-    return g_state.currentDirectory;
-}
-
-bool SetCurrentDirectory(const char* path) {
-    Resolved r = Resolve(path);
-    if (!r.ok || !r.exists || !IsDirectory(r.host))
-        return false;
-    g_state.currentDirectory = r.canonical;
-    return true;
-}
-
-std::string WindowsDirectory() {
-    return "C:\\WINDOWS";
-}
-std::string SystemDirectory() {
-    return "C:\\WINDOWS\\SYSTEM";
-}
-std::string TempDirectory() {
-    return "C:\\WINDOWS\\TEMP";
-}
-std::string DesktopDirectory() {
-    return "C:\\WINDOWS\\Desktop";
-}
-
-Resolved Resolve(const char* path) {
-    Resolved r;
-    if (!IsOpen() || !path || !*path) {
-        r.error = ERROR_PATH_NOT_FOUND;
-        return r;
-    }
-    std::string p = path;
-    std::replace(p.begin(), p.end(), '/', '\\');
-    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
-        r.error = ERROR_BAD_PATHNAME; // no network paths on this machine
-        return r;
-    }
-    const std::string& cwd = g_state.currentDirectory;
-    char drive;
-    std::string rest; // path below the drive root
-    if (p.size() >= 2 && p[1] == ':') {
-        drive = static_cast<char>(codepage::ToUpper(static_cast<unsigned char>(p[0])));
-        if (drive < 'A' || drive > 'Z') {
-            r.error = ERROR_INVALID_NAME;
-            return r;
-        }
-        rest = p.substr(2);
-        if (rest.empty() || rest[0] != '\\') {
-            // Drive-relative: against the current directory when it is on
-            // that drive, else against the drive's root.
-            if (!cwd.empty() && cwd[0] == drive)
-                rest = cwd.substr(2) + "\\" + rest;
-            else
-                rest = "\\" + rest;
-        }
-    } else if (!p.empty() && p[0] == '\\') {
-        drive = cwd.empty() ? 'C' : cwd[0];
-        rest = p;
-    } else {
-        drive = cwd.empty() ? 'C' : cwd[0];
-        rest = (cwd.size() > 2 ? cwd.substr(2) : std::string("\\")) + "\\" + p;
-    }
-    r.drive = drive;
-    if (!DriveExists(drive)) {
-        r.error = ERROR_PATH_NOT_FOUND;
-        return r;
-    }
-
-    // Components, with "." and ".." (never above the root).
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= rest.size()) {
-        size_t end = rest.find('\\', start);
-        if (end == std::string::npos)
-            end = rest.size();
-        std::string name = TrimName(rest.substr(start, end - start));
-        start = end + 1;
-        if (name.empty() || name == ".")
-            continue;
-        if (name == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-            continue;
-        }
-        for (unsigned char c : name) {
-            if (IsInvalidNameChar(c)) {
-                r.error = ERROR_INVALID_NAME;
-                return r;
-            }
-        }
-        parts.push_back(name);
-    }
-
-    std::string root = DriveRoot(drive);
-    bool medium = IsDirectory(root);
-    if (!medium) {
-        r.error = ERROR_NOT_READY;
-        return r;
-    }
-    std::string canonical = std::string(1, drive) + ":";
-    std::string host = root;
-    bool found = true;
-    r.parentExists = true;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        bool last = i + 1 == parts.size();
-        std::string hostName;
-        if (found && FindEntry(host, parts[i], &hostName)) {
-            std::string win;
-            WindowsNameOf(hostName, &win);
-            canonical += "\\" + win;
-            host = JoinHost(host, hostName);
-            if (!last && !IsDirectory(host)) {
-                found = false;
-                r.parentExists = false;
-            }
-        } else {
-            if (!last)
-                r.parentExists = false;
-            found = false;
-            canonical += "\\" + parts[i];
-            host = JoinHost(host, codepage::Cp1252ToUtf8(parts[i]));
-        }
-    }
-    if (parts.empty())
-        canonical += "\\";
-    if (canonical.size() >= MAX_PATH) {
-        r.error = ERROR_FILENAME_EXCED_RANGE;
-        return r;
-    }
-    r.ok = true;
-    r.canonical = canonical;
-    r.host = host;
-    r.exists = found && Exists(host);
-    if (!r.parentExists)
-        r.error = ERROR_PATH_NOT_FOUND;
-    else if (!r.exists)
-        r.error = ERROR_FILE_NOT_FOUND;
-    return r;
-}
-
-std::string ShortNameOf(const std::string& hostDirectory, const std::string& longName) {
-    if (IsValidShortName(longName))
-        return codepage::Upper(longName);
-    std::string hostName;
-    // The host entry of the long name, where it exists: its short name is
-    // kept with it once given, so that a later file never changes it.
-    std::string hostPath;
-    for (const std::string& n : ListHost(hostDirectory)) {
-        std::string win;
-        if (WindowsNameOf(n, &win) && codepage::EqualNoCase(win, longName)) {
-            hostPath = JoinHost(hostDirectory, n);
-            break;
-        }
-    }
-    if (!hostPath.empty()) {
-        std::string kept = GetXattr(hostPath, kShortXattr);
-        if (!kept.empty())
-            return kept;
-    }
-    // Names already taken in the directory.
-    std::vector<std::string> taken;
-    for (const std::string& n : ListHost(hostDirectory)) {
-        std::string win;
-        if (!WindowsNameOf(n, &win))
-            continue;
-        std::string p = JoinHost(hostDirectory, n);
-        if (p == hostPath)
-            continue;
-        if (IsValidShortName(win))
-            taken.push_back(codepage::Upper(win));
-        else {
-            std::string kept = GetXattr(p, kShortXattr);
-            if (!kept.empty())
-                taken.push_back(kept);
-        }
-    }
-    size_t dot = longName.rfind('.');
-    std::string base = ShortChars(dot == std::string::npos ? longName : longName.substr(0, dot));
-    std::string ext = dot == std::string::npos ? "" : ShortChars(longName.substr(dot + 1));
-    if (ext.size() > 3)
-        ext.resize(3);
-    if (base.empty())
-        base = "_";
-    std::string chosen;
-    for (int n = 1; n < 1000000 && chosen.empty(); ++n) {
-        std::string tail = "~" + std::to_string(n);
-        std::string candidate = base.substr(0, std::min(base.size(), 8 - tail.size())) + tail;
-        if (!ext.empty())
-            candidate += "." + ext;
-        if (std::find(taken.begin(), taken.end(), candidate) == taken.end())
-            chosen = candidate;
-    }
-    if (!hostPath.empty()) {
-        CountChange();
-        lsetxattr(hostPath.c_str(), kShortXattr, chosen.data(), chosen.size(), 0);
-    }
-    return chosen;
-}
-
-bool IsShortName(const std::string& name) {
-    return IsValidShortName(name);
-}
-
-void ForgetShortName(const std::string& hostPath) {
-    CountChange();
-    lremovexattr(hostPath.c_str(), kShortXattr);
-}
-
-// ---- Attributes ----
-
-namespace {
-
-// The attributes kept in the extended attribute. A directory keeps its
-// read-only there too: on Windows that attribute does not stop files being
-// made in it, so its host write bits stay (without root they would).
-uint32_t KeptAttributes(const struct stat& st) {
-    uint32_t kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    return S_ISDIR(st.st_mode) ? kept | FILE_ATTRIBUTE_READONLY : kept;
-}
-
-} // namespace
-
-uint32_t HostAttributes(const std::string& hostPath) {
-    struct stat st;
-    if (stat(hostPath.c_str(), &st) != 0)
-        return INVALID_FILE_ATTRIBUTES;
-    uint32_t attributes = 0;
-    std::string kept = GetXattr(hostPath, kAttribXattr);
-    if (!kept.empty())
-        attributes = static_cast<uint32_t>(strtoul(kept.c_str(), nullptr, 10)) & KeptAttributes(st);
-    else if (!S_ISDIR(st.st_mode))
-        attributes = FILE_ATTRIBUTE_ARCHIVE;
-    if (!(st.st_mode & S_IWUSR))
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    if (S_ISDIR(st.st_mode))
-        attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    if (attributes == 0)
-        attributes = FILE_ATTRIBUTE_NORMAL;
-    return attributes;
-}
-
-bool SetHostAttributes(const std::string& hostPath, uint32_t attributes) {
-    struct stat st;
-    if (stat(hostPath.c_str(), &st) != 0)
-        return false;
-    mode_t mode = st.st_mode & 07777;
-    if (S_ISDIR(st.st_mode))
-        mode |= S_IWUSR; // read-only goes into the extended attribute
-    else if (attributes & FILE_ATTRIBUTE_READONLY)
-        mode &= ~(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
-    CountChange();
-    if (chmod(hostPath.c_str(), mode) != 0)
-        return false;
-    std::string kept = std::to_string(attributes & KeptAttributes(st));
-    // Where the host file system keeps no extended attributes, hidden,
-    // system and archive are simply not kept.
-    CountChange();
-    lsetxattr(hostPath.c_str(), kAttribXattr, kept.data(), kept.size(), 0);
-    return true;
-}
-
-// ---- Crash-safe writing ----
-
-bool WriteFileAtomically(const std::string& hostPath, const std::string& bytes) {
-    size_t slash = hostPath.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash);
-    std::string name = hostPath.substr(slash + 1);
-    // Inside the machine the temporary file waits in its pending folder,
-    // out of sight of the emulated drives; Open removes what a crash left.
-    std::string temp = hostPath + ".XXXXXX";
-    if (!g_root.empty() && hostPath.compare(0, g_root.size() + 1, g_root + "/") == 0 &&
-        MakeDirectories(PendingFolder(g_root)))
-        temp = PendingFolder(g_root) + "/" + std::to_string(getpid()) + "." + name + ".XXXXXX";
-    CountChange();
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    // Written in two halves, so that a crash test can stop in between.
-    size_t done = 0;
-    for (size_t end : {bytes.size() / 2, bytes.size()}) {
-        if (done < end)
-            CountChange();
-        while (done < end) {
-            ssize_t n = write(fd, bytes.data() + done, end - done);
-            if (n <= 0) {
-                close(fd);
-                unlink(temp.c_str());
-                return false;
-            }
-            done += static_cast<size_t>(n);
-        }
-    }
-    // Keep the mode and the Windows attributes of the file it replaces.
-    struct stat st;
-    CountChange();
-    fchmod(fd, stat(hostPath.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    for (const char* name : {kAttribXattr, kShortXattr}) {
-        std::string kept = GetXattr(hostPath, name);
-        if (!kept.empty()) {
-            CountChange();
-            fsetxattr(fd, name, kept.data(), kept.size(), 0);
-        }
-    }
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    CountChange();
-    if (rename(temp.c_str(), hostPath.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return true;
-}
-
-bool ReadWholeFile(const std::string& hostPath, std::string* bytes) {
-    FILE* f = fopen(hostPath.c_str(), "rb");
-    if (!f)
-        return false;
-    std::string data;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-        data.append(buffer, n);
-    bool ok = !ferror(f);
-    fclose(f);
-    if (ok)
-        *bytes = std::move(data);
-    return ok;
 }
 
 } // namespace machine

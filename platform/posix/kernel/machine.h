@@ -1,7 +1,9 @@
 // The emulated machine: a folder on the host that plays a Windows 95 machine.
 //
 // Layout of a machine folder (see docs/architecture.md):
-//   machine.ini        the machine's own settings (drives, diskette state)
+//   machine.ini        the machine's own settings
+//   diskette-write-protected
+//                      present while the diskette is write-protected
 //   registry.reg       the registry, REGEDIT4 text
 //   display.ini        the display state of the running session
 //   pending/           files being replaced (see WriteFileAtomically)

@@ -5,7 +5,7 @@
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
 #include "platform/posix/kernel/faults.h"
-#include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/file_checks.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/posix/shell/api_shell.h"
