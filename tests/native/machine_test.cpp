@@ -57,6 +57,18 @@ TEST_F(EmulatedMachine, RefusesAFolderThatIsNoMachine) {
     EXPECT_NE(error.find("not empty"), std::string::npos) << error;
 }
 
+TEST(NoMachine, PathCallsFailInsteadOfEndingTheProcess) {
+    machine::Close();
+    char buffer[MAX_PATH] = "unchanged";
+    for (const char* path : {"relative.txt", "C:x", "\\rooted", "C:\\full"}) {
+        SetLastError(0);
+        EXPECT_EQ(GetFullPathNameA(path, sizeof buffer, buffer, nullptr), 0u) << path;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND)) << path;
+        EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES) << path;
+    }
+    EXPECT_STREQ(buffer, "unchanged");
+}
+
 struct PathCase {
     const char* input;
     const char* canonical; // nullptr: refused

@@ -215,6 +215,10 @@ DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD capacity, LPSTR buffer, LPSTR* 
         SetLastError(ERROR_INVALID_NAME);
         return 0;
     }
+    if (!machine::IsOpen()) { // no current directory to start from
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
     std::string full = FullPathOf(path);
     DWORD n = files::CopyOut(full, buffer, capacity);
     if (filePart && n == full.size()) {
