@@ -4,6 +4,7 @@
 
 #include "platform/posix/codepage.h"
 #include "platform/posix/win_types.h"
+#include "platform/posix/wow64.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -26,6 +27,7 @@ struct State {
     std::string folder;
     std::string medium;
     std::string currentDirectory;
+    Architecture architecture = Architecture::X86;
     uint64_t generation = 0;
 };
 
@@ -159,10 +161,21 @@ const char kControlIni[] = "; Einstellungen der Systemsteuerung\n"
                            "Beete=12\n"
                            "LetzteSaison=Fr\xFChling\n";
 
-bool CreateFresh(const std::string& folder, std::string* error) {
-    std::string c = folder + "/drives/c";
-    const char* dirs[] = {"/WINDOWS/SYSTEM",  "/WINDOWS/TEMP", "/WINDOWS/Desktop",
-                          "/WINDOWS/COMMAND", "/Programme",    "/Eigene Dateien"};
+// machine.ini comes first and drive C last, made whole under another name
+// and renamed into place: a machine whose making was cut short has no drive
+// C and is made again with the architecture it was given (see OpenFolder).
+bool CreateFresh(const std::string& folder, Architecture architecture, std::string* error) {
+    if (!SeedFile(folder + "/machine.ini", wow64::MachineIni(architecture).c_str())) {
+        *error = "cannot write " + folder + "/machine.ini";
+        return false;
+    }
+    std::string c = folder + "/drives/c.new";
+    std::vector<const char*> dirs = {"/WINDOWS/TEMP", "/WINDOWS/Desktop", "/WINDOWS/COMMAND",
+                                     "/Programme", "/Eigene Dateien"};
+    if (architecture == Architecture::X86)
+        dirs.push_back("/WINDOWS/SYSTEM");
+    else
+        dirs.insert(dirs.end(), {"/WINDOWS/SYSTEM32", "/WINDOWS/SysWOW64"});
     for (const char* d : dirs) {
         if (!MakeDirectories(c + d)) {
             *error = "cannot create " + c + d + ": " + strerror(errno);
@@ -179,10 +192,9 @@ bool CreateFresh(const std::string& folder, std::string* error) {
         *error = "cannot write the profile files of a fresh machine in " + win;
         return false;
     }
-    if (!SeedFile(folder + "/machine.ini", "; Emulated Windows 95 machine\n"
-                                           "[machine]\n"
-                                           "version=1\n")) {
-        *error = "cannot write " + folder + "/machine.ini";
+    CountChange();
+    if (rename(c.c_str(), (folder + "/drives/c").c_str()) != 0) {
+        *error = "cannot create " + folder + "/drives/c: " + strerror(errno);
         return false;
     }
     return true;
@@ -308,7 +320,8 @@ std::string JoinHost(const std::string& dir, const std::string& name) {
 // ---- Open and close ----
 
 namespace {
-bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error) {
+bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error,
+                Architecture architecture) {
     std::string dummy;
     if (!error)
         error = &dummy;
@@ -333,10 +346,16 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     }
     bool fresh = !Exists(abs + "/drives/c");
     g_root = abs;
-    if (!fresh)
-        RemoveAbandonedFiles(abs);
+    RemoveAbandonedFiles(abs);
+    // A machine.ini without drives/c is a machine whose making was cut short;
+    // so is a pending folder alone (cut short while machine.ini was written).
+    bool begun = fresh && Exists(abs + "/machine.ini");
+    if (begun && !wow64::ReadMachineIni(abs, &architecture, error))
+        return false;
     if (fresh) {
-        if (Exists(abs) && !ListHost(abs).empty()) {
+        std::vector<std::string> entries = ListHost(abs);
+        std::erase(entries, std::string("pending"));
+        if (!entries.empty() && !begun) {
             *error = abs + " is not empty and holds no emulated machine (drives/c is missing)";
             return false;
         }
@@ -344,8 +363,10 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
             *error = "cannot create " + abs + ": " + strerror(errno);
             return false;
         }
-        if (!CreateFresh(abs, error))
+        if (!CreateFresh(abs, architecture, error))
             return false;
+    } else if (!wow64::ReadMachineIni(abs, &architecture, error)) {
+        return false;
     }
     std::string medium = mediumFolder;
     if (!medium.empty()) {
@@ -362,14 +383,16 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     g_state.folder = abs;
     g_state.medium = medium;
     g_state.currentDirectory = medium.empty() ? "C:\\" : "D:\\";
+    g_state.architecture = architecture;
     g_state.generation = g_nextGeneration++;
     return true;
 }
 } // namespace
 
-bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error) {
+bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error,
+          Architecture fresh) {
     Close();
-    if (OpenFolder(folder, mediumFolder, error))
+    if (OpenFolder(folder, mediumFolder, error, fresh))
         return true;
     g_root.clear();
     return false;
@@ -382,6 +405,10 @@ void Close() {
 
 bool IsOpen() {
     return g_state.generation != 0;
+}
+
+Architecture MachineArchitecture() {
+    return g_state.architecture;
 }
 
 const std::string& Folder() {
@@ -505,7 +532,7 @@ bool SetCurrentDirectory(const char* path) {
     Resolved r = Resolve(path);
     if (!r.ok || !r.exists || !IsDirectory(r.host))
         return false;
-    g_state.currentDirectory = r.canonical;
+    g_state.currentDirectory = r.named;
     return true;
 }
 
@@ -513,7 +540,8 @@ std::string WindowsDirectory() {
     return "C:\\WINDOWS";
 }
 std::string SystemDirectory() {
-    return "C:\\WINDOWS\\SYSTEM";
+    return g_state.architecture == Architecture::X86 ? "C:\\WINDOWS\\SYSTEM"
+                                                     : "C:\\WINDOWS\\SYSTEM32";
 }
 std::string TempDirectory() {
     return "C:\\WINDOWS\\TEMP";
@@ -597,16 +625,31 @@ Resolved Resolve(const char* path) {
         return r;
     }
     std::string canonical = std::string(1, drive) + ":";
+    std::string named = canonical;
     std::string host = root;
     bool found = true;
     r.parentExists = true;
+    // On a 64-bit machine one component may be read under another name.
+    wow64::FileRedirect redirect = wow64::RedirectFiles(drive, parts);
+    r.throughAlias = redirect.alias;
     for (size_t i = 0; i < parts.size(); ++i) {
         bool last = i + 1 == parts.size();
+        bool redirected = i == redirect.component;
         std::string hostName;
-        if (found && FindEntry(host, parts[i], &hostName)) {
-            std::string win;
+        if (found && FindEntry(host, redirected ? redirect.hostName : parts[i], &hostName)) {
+            std::string win, asNamed;
             WindowsNameOf(hostName, &win);
+            // The alias stays in the path (the real name would be redirected
+            // again); a redirected component keeps the name it was given.
+            if (redirected && redirect.alias)
+                win = parts[i];
+            std::string namedEntry;
+            if (redirected && !redirect.alias && FindEntry(host, parts[i], &namedEntry))
+                WindowsNameOf(namedEntry, &asNamed);
+            else
+                asNamed = win;
             canonical += "\\" + win;
+            named += "\\" + asNamed;
             host = JoinHost(host, hostName);
             if (!last && !IsDirectory(host)) {
                 found = false;
@@ -616,18 +659,23 @@ Resolved Resolve(const char* path) {
             if (!last)
                 r.parentExists = false;
             found = false;
-            canonical += "\\" + parts[i];
-            host = JoinHost(host, codepage::Cp1252ToUtf8(parts[i]));
+            canonical += "\\" + (redirected && !redirect.alias ? redirect.hostName : parts[i]);
+            named += "\\" + parts[i];
+            host =
+                JoinHost(host, codepage::Cp1252ToUtf8(redirected ? redirect.hostName : parts[i]));
         }
     }
-    if (parts.empty())
+    if (parts.empty()) {
         canonical += "\\";
+        named += "\\";
+    }
     if (canonical.size() >= MAX_PATH) {
         r.error = ERROR_FILENAME_EXCED_RANGE;
         return r;
     }
     r.ok = true;
     r.canonical = canonical;
+    r.named = named;
     r.host = host;
     r.exists = found && Exists(host);
     if (!r.parentExists)
