@@ -96,7 +96,10 @@ class HostViews : public ::testing::Test {
     std::string folder, machine;
 };
 
-const char kFreshMachine[] = R"(Desktop
+const char kFreshMachine[] = R"(Machine
+  Windows               32-bit
+
+Desktop
   colour                0 128 128 (teal)
   wallpaper             (none)
   screen saver          (none), active
