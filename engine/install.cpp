@@ -9,6 +9,7 @@
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
+#include "system/wow64.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -34,6 +35,18 @@ int CopyPlainFile(const char* source, const char* target) {
         !SetFileAttributesA(target, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)))
         return 1;
     return 0;
+}
+
+// The installed file of a row as this process's file calls reach it. A file
+// of the system directory goes where 64-bit Windows reads it (under WOW64 not
+// SysWOW64, see system/wow64.h); EndNativeSystemFile(file) after the calls.
+// The other files keep their places. False when the path does not fit.
+bool BeginInstalledFile(const InstallFileEntry& entry, char* path, size_t capacity,
+                        NativeSystemFile* file) {
+    if (entry.location == LocationKind::System)
+        return BeginNativeSystemFile(entry.targetName, path, capacity, file);
+    file->switched = false;
+    return JoinPath(path, capacity, DirectoryFor(entry.location), entry.targetName);
 }
 
 } // namespace
@@ -118,12 +131,14 @@ bool CopyInstallFiles() {
         if (!IsCategorySelected(entry.category))
             continue;
         char target[kFullValueCapacity];
-        JoinPath(target, sizeof target, DirectoryFor(entry.location), entry.targetName);
         for (;;) {
             char sourcePath[kFullValueCapacity];
             JoinPath(sourcePath, sizeof sourcePath, source, entry.packageName);
+            NativeSystemFile file;
+            BeginInstalledFile(entry, target, sizeof target, &file);
             int outcome = entry.packed ? UnpackPackageFile(sourcePath, target)
                                        : CopyPlainFile(sourcePath, target);
+            EndNativeSystemFile(&file);
             if (outcome == 0)
                 break;
             if (outcome == -1) {
@@ -228,9 +243,12 @@ void RemoveInstalledFiles(bool setupCopies) {
         if (!entry.removeOnUninstall)
             continue;
         char path[kFullValueCapacity];
-        if (IsFullDirectory(DirectoryFor(entry.location)) &&
-            JoinPath(path, sizeof path, DirectoryFor(entry.location), entry.targetName))
-            DeleteFileA(path);
+        if (IsFullDirectory(DirectoryFor(entry.location))) {
+            NativeSystemFile file;
+            if (BeginInstalledFile(entry, path, sizeof path, &file))
+                DeleteFileA(path);
+            EndNativeSystemFile(&file);
+        }
         if (setupCopies && target &&
             JoinPath(path, sizeof path, g_setup.targetDirectory, entry.packageName))
             DeleteFileA(path);

@@ -5,6 +5,7 @@
 #include "shell/dialog_texts.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
+#include "system/wow64.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -74,10 +75,13 @@ void ShellIconItem::KeyPath(char* buffer, int capacity) const {
              IconKeySuffix.text);
 }
 
+// The icon keys are read and written where Explorer reads them: under WOW64
+// in the 64-bit view, not in the 32-bit one this program would see.
 int ShellIconItem::SaveCurrent() {
     char key[kValueCapacity];
     KeyPath(key, sizeof key);
-    if (!ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, g_valueBuffer, kValueCapacity))
+    if (!ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, g_valueBuffer, kValueCapacity,
+                            NativeRegistryView()))
         return 0;
     return RecordValueBuffer(this);
 }
@@ -89,7 +93,8 @@ void ShellIconItem::GetThemeValue(char* buffer, int capacity) {
 int ShellIconItem::Apply(const char* value) {
     char key[kValueCapacity];
     KeyPath(key, sizeof key);
-    return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value) ? 1 : 0;
+    REGSAM view = NativeRegistryView();
+    return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value, view) ? 1 : 0;
 }
 
 InstallCategory ShellIconItem::GetCategory() {
@@ -120,15 +125,16 @@ int RecycleBinIconItem::Apply(const char* value) {
     // theme icon: a run stopped between the two writes left it so.
     // Both values change or neither: a default that cannot follow fails the
     // item, and a failed item value puts the default back.
-    bool follows = ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current) &&
-                   ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own) &&
+    REGSAM view = NativeRegistryView();
+    bool follows = ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current, view) &&
+                   ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own, view) &&
                    (EqualNoCase(current, own) || ShowsThemeIcon(current));
-    if (follows && !WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value))
+    if (follows && !WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value, view))
         return 0;
-    if (WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value))
+    if (WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value, view))
         return 1;
     if (follows)
-        WriteRegistryString(HKEY_CLASSES_ROOT, key, "", current);
+        WriteRegistryString(HKEY_CLASSES_ROOT, key, "", current, view);
     return 0;
 }
 
@@ -355,8 +361,11 @@ int ScreenSaverItem::Apply(const char* value) {
     if (!SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? 1 : 0, nullptr,
                                SPIF_UPDATEINIFILE))
         return 0;
+    // The short form of the file that 64-bit Windows finds under the name
+    // (system/wow64.h): the one the install put in the native system
+    // directory, not one of the same name in SysWOW64.
     char shortPath[kFullValueCapacity];
-    DWORD length = GetShortPathNameA(text, shortPath, kFullValueCapacity - 1);
+    DWORD length = NativeShortPathName(text, shortPath, kFullValueCapacity - 1);
     const char* written = (length > 0 && length < kFullValueCapacity - 1) ? shortPath : text;
     return WriteProfileText("system.ini", "boot", "SCRNSAVE.EXE", written);
 }

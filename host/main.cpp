@@ -25,13 +25,18 @@ const char kTraceFileName[] = "trace.log";
 
 void Usage(FILE* out) {
     fprintf(out,
-            "usage: setup-host [--machine FOLDER] [--medium FOLDER] [--scenario FILE]\n"
-            "                  [--trace [FILE]]\n"
+            "usage: setup-host [--machine FOLDER] [--architecture A] [--medium FOLDER]\n"
+            "                  [--scenario FILE] [--trace [FILE]]\n"
             "       setup-host [--machine FOLDER] --show\n"
             "\n"
-            "Runs the Wiesenhain setup program on an emulated Windows 95 machine.\n"
+            "Runs the Wiesenhain setup program on an emulated Windows 95 machine, or on\n"
+            "an emulated 64-bit Windows one.\n"
             "  --machine FOLDER   the machine (created fresh when it does not exist);\n"
             "                     default %s\n"
+            "  --architecture A   what Windows a fresh machine plays: x86 (Windows 95, the\n"
+            "                     default), x64 (64-bit Windows, the setup runs under\n"
+            "                     WOW64) or x64-without-sysnative (64-bit Windows XP);\n"
+            "                     an existing machine must be of it\n"
             "  --medium FOLDER    the installation medium, drive D: and the current\n"
             "                     directory; default: the folder of this program\n"
             "  --scenario FILE    play the person from a scenario file (docs/scenarios.md);\n"
@@ -58,6 +63,14 @@ std::string ProgramFolder(const char* argv0) {
     size_t slash = self.rfind('/');
     return slash == std::string::npos ? "." : self.substr(0, slash);
 }
+
+// The machine architectures by their names on the command line.
+const struct {
+    const char* name;
+    machine::Architecture architecture;
+} kArchitectures[] = {{"x86", machine::Architecture::X86},
+                      {"x64", machine::Architecture::X64},
+                      {"x64-without-sysnative", machine::Architecture::X64WithoutSysnative}};
 
 void RunProgram(void*) {
     RunSetup(resources::ProgramModule());
@@ -105,7 +118,8 @@ int main(int argc, char** argv) {
     std::string folder = machine::DefaultFolder();
     std::string medium = ProgramFolder(argv[0]);
     std::string scenarioFile, traceFile;
-    bool tracing = false, show = false, countChanges = false;
+    bool tracing = false, show = false, countChanges = false, architectureGiven = false;
+    machine::Architecture architecture = machine::Architecture::X86;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -119,7 +133,20 @@ int main(int argc, char** argv) {
             folder = value("--machine");
         else if (arg == "--medium")
             medium = value("--medium");
-        else if (arg == "--scenario")
+        else if (arg == "--architecture") {
+            std::string name = value("--architecture");
+            architectureGiven = false;
+            for (const auto& known : kArchitectures)
+                if (name == known.name) {
+                    architecture = known.architecture;
+                    architectureGiven = true;
+                }
+            if (!architectureGiven) {
+                fprintf(stderr, "setup-host: --architecture wants x86, x64 or "
+                                "x64-without-sysnative\n");
+                return 2;
+            }
+        } else if (arg == "--scenario")
             scenarioFile = value("--scenario");
         else if (arg == "--trace") {
             tracing = true;
@@ -158,8 +185,16 @@ int main(int argc, char** argv) {
         fprintf(stderr, "setup-host: there is no machine in %s\n", folder.c_str());
         return 1;
     }
-    if (!machine::Open(folder, show ? "" : medium, &error)) {
+    if (!machine::Open(folder, show ? "" : medium, &error, architecture)) {
         fprintf(stderr, "setup-host: %s\n", error.c_str());
+        return 1;
+    }
+    if (architectureGiven && machine::MachineArchitecture() != architecture) {
+        for (const auto& known : kArchitectures)
+            if (known.architecture == machine::MachineArchitecture())
+                fprintf(stderr, "setup-host: the machine in %s is an %s machine\n", folder.c_str(),
+                        known.name);
+        machine::Close();
         return 1;
     }
     if (show) {

@@ -4,6 +4,7 @@
 #include "engine/install.h"
 #include "engine/install_file_table.h"
 #include "platform/posix/user/display_state.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/posix/user/resource_module.h"
 #include "host/terminal_screen.h"
 #include "platform/posix/kernel/trace.h"
@@ -39,11 +40,13 @@ void Line(std::string* out, const std::string& label, const std::string& value, 
     *out += line + value + "\n";
 }
 
-// A registry string value, read without creating anything; false when the
-// key or the value is missing or the value is no string.
-bool RegistryText(HKEY root, const char* path, const char* name, std::string* text) {
+// A registry string value, read without creating anything (in a registry
+// view: 0 the program's); false when the key or the value is missing or the
+// value is no string.
+bool RegistryText(HKEY root, const char* path, const char* name, std::string* text,
+                  REGSAM view = 0) {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     char buffer[1024];
     DWORD size = sizeof buffer - 1, type = 0;
@@ -76,9 +79,10 @@ std::string PathNote(const std::string& value, bool iconLocation = false) {
     return text;
 }
 
-std::string RegistryPathNote(HKEY root, const char* path, const char* name, bool icon = false) {
+std::string RegistryPathNote(HKEY root, const char* path, const char* name, bool icon = false,
+                             REGSAM view = 0) {
     std::string text;
-    if (!RegistryText(root, path, name, &text))
+    if (!RegistryText(root, path, name, &text, view))
         return "(not set)";
     return PathNote(text, icon);
 }
@@ -116,8 +120,8 @@ void ListKey(std::string* out, HKEY key, const std::string& indent) {
 }
 
 void ShowKey(std::string* out, const char* title, HKEY root, const char* rootName,
-             const std::string& path) {
-    *out += std::string(title) + " " + rootName + "\\" + trace::Text(path) + "\n";
+             const std::string& path, const char* note) {
+    *out += std::string(title) + " " + rootName + "\\" + trace::Text(path) + note + "\n";
     HKEY key;
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         *out += "  (none)\n";
@@ -125,6 +129,20 @@ void ShowKey(std::string* out, const char* title, HKEY root, const char* rootNam
     }
     ListKey(out, key, "  ");
     RegCloseKey(key);
+}
+
+void ShowMachineKind(std::string* out) {
+    *out += "Machine\n";
+    switch (machine::MachineArchitecture()) {
+    case machine::Architecture::X64:
+        Line(out, "Windows", "64-bit; the setup runs under WOW64");
+        break;
+    case machine::Architecture::X64WithoutSysnative:
+        Line(out, "Windows", "64-bit without the Sysnative alias; the setup runs under WOW64");
+        break;
+    default:
+        Line(out, "Windows", "32-bit");
+    }
 }
 
 void ShowDesktop(std::string* out) {
@@ -176,8 +194,10 @@ void ShowCursors(std::string* out) {
     }
 }
 
-void ShowIcons(std::string* out) {
-    *out += "Desktop icons\n";
+// The desktop icons of a registry view; the recycle bin's sound with those
+// Explorer shows.
+void ShowIcons(std::string* out, const char* title, REGSAM view, bool withSound) {
+    *out += std::string(title) + "\n";
     char key[128];
     const struct {
         const char* label;
@@ -190,9 +210,10 @@ void ShowIcons(std::string* out) {
                   {"Recycle Bin, full", kRecycleBinClass, "full"}};
     for (const auto& icon : kIcons) {
         snprintf(key, sizeof key, kIconKeyFormat, icon.classId);
-        Line(out, icon.label, RegistryPathNote(HKEY_CLASSES_ROOT, key, icon.value, true));
+        Line(out, icon.label, RegistryPathNote(HKEY_CLASSES_ROOT, key, icon.value, true, view));
     }
-    Line(out, "Recycle Bin sound", RegistryPathNote(HKEY_USERS, kRecycleSoundKey, ""));
+    if (withSound)
+        Line(out, "Recycle Bin sound", RegistryPathNote(HKEY_USERS, kRecycleSoundKey, ""));
 }
 
 void ShowProfileSection(std::string* out) {
@@ -287,23 +308,42 @@ void ShowShortcuts(std::string* out) {
 
 } // namespace
 
+// On a 64-bit machine the view is 64-bit Windows' own, as Explorer shows
+// it: files with redirection off, the icons in the 64-bit registry view (the
+// 32-bit view's listed apart). The product key and the uninstall entry are
+// the program's, in its 32-bit view, where 64-bit Windows lists the entry.
 std::string ShowMachine() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    PVOID redirection = nullptr;
+    bool switched = wow64 && Wow64DisableWow64FsRedirection(&redirection);
     std::string out;
+    ShowMachineKind(&out);
+    out += "\n";
     ShowDesktop(&out);
     out += "\n";
     ShowCursors(&out);
     out += "\n";
-    ShowIcons(&out);
+    ShowIcons(&out, "Desktop icons", wow64 ? KEY_WOW64_64KEY : 0, true);
     out += "\n";
+    if (wow64) {
+        ShowIcons(&out, "Desktop icons of 32-bit programs (not shown by Explorer)", KEY_WOW64_32KEY,
+                  false);
+        out += "\n";
+    }
     ShowProfileSection(&out);
     out += "\n";
-    ShowKey(&out, "Product key", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kProductKeyPath);
+    // Under WOW64 the keys of SOFTWARE are those of the 32-bit view.
+    const char* view = wow64 ? " (32-bit view)" : "";
+    ShowKey(&out, "Product key", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kProductKeyPath, view);
     out += "\n";
     char entry[200] = "";
     LoadStringA(resources::ProgramModule(), kStringUninstallKey, entry, sizeof entry);
     ShowKey(&out, "Uninstall entry", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE",
-            std::string(kUninstallKeyPath) + "\\" + entry);
+            std::string(kUninstallKeyPath) + "\\" + entry, view);
     out += "\n";
     ShowShortcuts(&out);
+    if (switched)
+        Wow64RevertWow64FsRedirection(redirection);
     return out;
 }

@@ -7,14 +7,34 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform_testing {
 
+// What Windows a test machine is, for the program: 32-bit Windows, or 64-bit
+// Windows on which the program runs as a 32-bit program under WOW64 (with
+// the Sysnative alias; WithoutSysnative: 64-bit Windows XP and Server 2003,
+// emulated machines only).
+enum class MachineFlavour { Windows32, Windows64, Windows64WithoutSysnative };
+inline const char* MachineFlavourName(MachineFlavour flavour) {
+    return flavour == MachineFlavour::Windows64                   ? "Windows64"
+           : flavour == MachineFlavour::Windows64WithoutSysnative ? "Windows64WithoutSysnative"
+                                                                  : "Windows32";
+}
+
 // Prepares a machine for one test and returns a fresh, empty scratch
 // directory (a Windows path ending in "\") in which the test may create
-// files. Natively this opens a new emulated machine in a host temporary
-// folder; on Windows it makes a new directory under the temporary directory.
-std::string BeginTestMachine();
+// files. Natively this opens a new emulated machine of that flavour in a
+// host temporary folder; on Windows it makes a new directory under the
+// temporary directory, and the machine is the one the tests run on.
+std::string BeginTestMachine(MachineFlavour flavour = MachineFlavour::Windows32);
+
+// The flavours of test machine that a test run over "both flavours" takes:
+// natively Windows32 and Windows64; on Windows the one the tests run on,
+// Windows64 where the test process runs under WOW64 (the 32-bit tests on
+// 64-bit Windows or in Wine's 64-bit prefix), else Windows32 (also the
+// 64-bit test build, which WOW64 does not concern).
+std::vector<MachineFlavour> TestMachineFlavours();
 
 // Ends the test machine: natively closes and deletes the emulated machine;
 // on Windows deletes the scratch directory.

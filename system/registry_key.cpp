@@ -22,6 +22,16 @@ bool EndTextInBuffer(char* buffer, DWORD capacity, DWORD length) {
     return true;
 }
 
+// Opens a key with create semantics in a registry view (0: the program's).
+// Without a view it is RegCreateKeyA, as on every Windows; a view needs
+// RegCreateKeyExA.
+bool CreateKeyInView(HKEY root, const char* keyPath, REGSAM view, HKEY* key) {
+    if (!view)
+        return RegCreateKeyA(root, keyPath, key) == ERROR_SUCCESS;
+    return RegCreateKeyExA(root, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_READ | KEY_WRITE | view, nullptr, key, nullptr) == ERROR_SUCCESS;
+}
+
 } // namespace
 
 RegistryKey::RegistryKey(HKEY root, const char* basePath) : root(root) {
@@ -185,11 +195,12 @@ void RegistryKey::EndValueEnum() {
     enumKey = nullptr;
 }
 
-bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text) {
+bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text,
+                         REGSAM view) {
     if (!text)
         return false;
     HKEY key = nullptr;
-    if (RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
+    if (!CreateKeyInView(root, keyPath, view, &key))
         return false;
     bool ok = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                              static_cast<DWORD>(strlen(text) + 1)) == ERROR_SUCCESS;
@@ -201,12 +212,12 @@ bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, 
 // only when the read succeeds and its text ends inside the buffer (binary
 // data, read here without a type check, carry no terminator).
 bool ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer,
-                        DWORD size) {
+                        DWORD size, REGSAM view) {
     if (!buffer)
         return false;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS &&
-        RegCreateKeyA(root, keyPath, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS &&
+        !CreateKeyInView(root, keyPath, view, &key))
         return false;
     char* copy = new (std::nothrow) char[size];
     DWORD length = size;

@@ -66,12 +66,16 @@ class RegistryKey {
     DWORD enumIndex = 0;
 };
 
+// The free functions take a registry view (KEY_WOW64_64KEY, see
+// system/wow64.h; 0: the program's own) for the keys that WOW64 keeps apart.
+
 // Sets a string value (with its terminator) of the key at keyPath under root,
 // creating the key.
-bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text);
+bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text,
+                         REGSAM view = 0);
 
 // Reads a value into buffer (size in bytes) without checking its type; opens
 // the key for reading and creates it when it is missing. On failure the
 // buffer keeps what it held before the call.
 bool ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer,
-                        DWORD size);
+                        DWORD size, REGSAM view = 0);

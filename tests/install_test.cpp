@@ -17,6 +17,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace theme_test;
@@ -52,12 +53,13 @@ class InstallTest : public MachineTest {
         MachineTest::TearDown();
     }
 
-    // The installed files of the selected rows, by full path.
+    // The installed files of the selected rows, by full path (the screen
+    // saver where 64-bit Windows reads it).
     std::set<std::string> InstalledFiles(bool selectedOnly = true) {
         std::set<std::string> files;
         for (const InstallFileEntry& row : InstallFileTable::rows)
             if (!selectedOnly || IsCategorySelected(row.category))
-                files.insert(DirectoryFor(row.location) + std::string(row.targetName));
+                files.insert(InstalledFile(row));
         return files;
     }
 
@@ -142,10 +144,20 @@ struct Options {
     bool wallpaper, cursorsAndIcons;
 };
 
-class InstallOptionsTest : public InstallTest, public ::testing::WithParamInterface<Options> {};
+// On both flavours of machine: under WOW64 exactly the same changes, only
+// in the native system directory and the 64-bit registry view.
+class InstallOptionsTest
+    : public InstallTest,
+      public ::testing::WithParamInterface<std::tuple<Options, platform_testing::MachineFlavour>> {
+  protected:
+    void SetUp() override {
+        flavour = std::get<1>(GetParam());
+        InstallTest::SetUp();
+    }
+};
 
 TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
-    const Options options = GetParam();
+    const Options options = std::get<0>(GetParam());
     BeginInstallRun(target, options.wallpaper, options.cursorsAndIcons);
     ASSERT_TRUE(ResolveSystemDirectories());
     View before = ThemeView({scratch});
@@ -154,7 +166,7 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
     View after = ThemeView({scratch});
 
     std::set<std::string> expected;
-    std::string windows = g_setup.windowsDirectory, system = g_setup.systemDirectory;
+    std::string windows = g_setup.windowsDirectory;
     for (const std::string& file : InstalledFiles())
         expected.insert("file " + file);
     for (const char* name : DisketteFileList::names)
@@ -187,7 +199,7 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
 
     // The installed files hold what the medium holds.
     for (const InstallFileEntry& row : InstallFileTable::rows) {
-        std::string file = DirectoryFor(row.location) + std::string(row.targetName);
+        std::string file = InstalledFile(row);
         if (!IsCategorySelected(row.category)) {
             EXPECT_FALSE(Exists(file)) << file;
             continue;
@@ -207,11 +219,11 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
                      "OldCurWait", "OldCurArrow", "OldBinEmptyWave"});
     EXPECT_EQ(SectionKeys(), keys);
 
-    // The applied values.
-    char entry[MAX_PATH] = "", shortPath[MAX_PATH] = "";
+    // The applied values: system.ini names the screen saver in the short
+    // form that 64-bit Windows gives the installed file.
+    char entry[MAX_PATH] = "";
     GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
-    GetShortPathNameA((system + "Wiesenhain.scr").c_str(), shortPath, sizeof shortPath);
-    EXPECT_STREQ(entry, shortPath);
+    EXPECT_EQ(entry, NativeShortPath(SystemDir() + "Wiesenhain.scr"));
     EXPECT_EQ(after["display screen saver active"], "1");
     if (options.wallpaper) {
         EXPECT_EQ(after["desktop Wallpaper"], windows + "wiesenhain.bmp");
@@ -228,14 +240,18 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, InstallOptionsTest,
-                         ::testing::Values(Options{true, true}, Options{true, false},
-                                           Options{false, true}, Options{false, false}),
-                         [](const ::testing::TestParamInfo<Options>& info) {
-                             return std::string(info.param.wallpaper ? "Wallpaper"
-                                                                     : "NoWallpaper") +
-                                    (info.param.cursorsAndIcons ? "Cursors" : "NoCursors");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Options, InstallOptionsTest,
+    ::testing::Combine(::testing::Values(Options{true, true}, Options{true, false},
+                                         Options{false, true}, Options{false, false}),
+                       ::testing::ValuesIn(platform_testing::TestMachineFlavours())),
+    [](const ::testing::TestParamInfo<std::tuple<Options, platform_testing::MachineFlavour>>&
+           info) {
+        const Options& options = std::get<0>(info.param);
+        return std::string(options.wallpaper ? "Wallpaper" : "NoWallpaper") +
+               (options.cursorsAndIcons ? "Cursors" : "NoCursors") +
+               platform_testing::MachineFlavourName(std::get<1>(info.param));
+    });
 
 TEST_F(InstallTest, CompleteInstallWritesTheProductKeyTheEntryAndTheShortcut) {
     BeginInstallRun(target, false, false);
@@ -337,7 +353,7 @@ TEST_F(InstallTest, OddRecordedValuesComeBackByteForByte) {
     SetRegValue(HKEY_USERS,
                 ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", "",
                 "\"C:\\WINDOWS\\MEDIA\\Ding.wav\"");
-    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kNetworkClass).c_str(), "", "'netz.ico',0");
+    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kNetworkClass).c_str(), "", "'netz.ico',0", IconView());
     BeginInstallRun(target, true, true);
     View before = ThemeView({scratch});
     ASSERT_TRUE(RunInstall());
@@ -557,7 +573,7 @@ TEST_P(ReadOnlyProfileTest, FailsTheUninstallUntilItIsWritable) {
     EXPECT_FALSE(uninstalled);
     EXPECT_EQ(g_setup.errorCode, systemIni ? 10 : 3);
     EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
-    EXPECT_EQ(Exists(std::string(g_setup.systemDirectory) + "Wiesenhain.scr"), systemIni)
+    EXPECT_EQ(Exists(NativeSystemDir() + "Wiesenhain.scr"), systemIni)
         << "the screen saver file goes only with the screen saver setting";
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "1") << "restored";
 
@@ -734,7 +750,7 @@ TEST_F(InstallTest, WithoutDirTheUninstallDeletesNothingInTheDriveRoot) {
     }
     // The installed files outside the target directory are gone.
     EXPECT_FALSE(Exists(std::string(g_setup.windowsDirectory) + "wiesenhain-remove.exe"));
-    EXPECT_FALSE(Exists(std::string(g_setup.systemDirectory) + "Wiesenhain.scr"));
+    EXPECT_FALSE(Exists(NativeSystemDir() + "Wiesenhain.scr"));
     // RemoveProductData removed nothing: the product key stays.
     EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain\\general", "user"),
               "Kleingarten Sonnenblick");

@@ -1,6 +1,8 @@
 // The whole program from its entry (RunSetup), played by scenarios
 // (tests/scenarios/program-*.scn) the same way on both targets, each
-// followed by a look at the machine.
+// followed by a look at the machine. Natively on a 32-bit and a 64-bit
+// Windows machine; on Windows on the one the tests run on (under WOW64 in
+// Wine's 64-bit prefix).
 #include "diskette/diskette_copy.h"
 #include "shell/run_setup.h"
 #include "tests/support/program_machine.h"
@@ -19,9 +21,12 @@ const char* const kTestDirectories[] = {"c:\\wiesenhain", "c:\\neu", "c:\\fehlt"
 // A file where the user types a target directory.
 const char* const kFileAsTarget = "c:\\garten.txt";
 
-class ProgramRun : public MachineTest {
+using platform_testing::MachineFlavour;
+
+class ProgramRun : public MachineTest, public ::testing::WithParamInterface<MachineFlavour> {
   protected:
     void SetUp() override {
+        flavour = GetParam();
         MachineTest::SetUp();
         CleanMachine();
         // Every value the theme records is there (a fresh Wine prefix lacks some).
@@ -56,7 +61,8 @@ class ProgramRun : public MachineTest {
         return error;
     }
 
-    // Nothing of the theme anywhere.
+    // Nothing of the theme anywhere: in neither system directory, the
+    // desktop icons as seeded in both registry views.
     void ExpectNothingInstalled() {
         EXPECT_FALSE(IsInstalledMarkerPresent());
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain"));
@@ -65,11 +71,26 @@ class ProgramRun : public MachineTest {
         EXPECT_FALSE(package_test::Exists(WindowsFile("wiesenhain.bmp")));
         EXPECT_FALSE(package_test::Exists(WindowsFile("wiesenhain-remove.exe")));
         EXPECT_FALSE(package_test::Exists(SystemFile("Wiesenhain.scr")));
+        EXPECT_FALSE(package_test::Exists(NativeSystemFile("Wiesenhain.scr")));
+        ExpectComputerIcon("explorer.exe,0", theme_test::IconView());
+    }
+
+    // The Computer icon in registry view `view` is `shown`; under WOW64 the
+    // other view keeps the one it was seeded with.
+    void ExpectComputerIcon(const std::string& shown, REGSAM view) {
+        std::string computer = theme_test::IconKey(theme_test::kComputerClass);
+        EXPECT_EQ(theme_test::RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", view), shown);
+        if (theme_test::UnderWow64()) {
+            bool native = view == KEY_WOW64_64KEY;
+            EXPECT_EQ(theme_test::RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "",
+                                           native ? KEY_WOW64_32KEY : KEY_WOW64_64KEY),
+                      native ? theme_test::kIcons32[0] : "explorer.exe,0");
+        }
     }
 
     // setup.exe (natively setup-host) from a made medium installs, and a
-    // second start uninstalls.
-    void RunTheProgramFromAMadeMedium() {
+    // second start uninstalls; the icons go to registry view `iconView`.
+    void RunTheProgramFromAMadeMedium(REGSAM iconView) {
         std::string program = platform_testing::SetupProgramBytes();
         ASSERT_GT(program.size(), 10000u);
         ASSERT_TRUE(package_test::WriteWholeFile(std::string(kMedium) + "setup.exe", program));
@@ -80,7 +101,7 @@ class ProgramRun : public MachineTest {
             return std::string("no scenario ") + name;
         };
         ASSERT_EQ(run("program-first-run.scn"), "");
-        ExpectInstalledInto("c:\\wiesenhain\\", program);
+        ExpectInstalledInto("c:\\wiesenhain\\", program, iconView);
         ASSERT_EQ(run("program-uninstall.scn"), "");
         ExpectNothingInstalled();
         EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
@@ -88,7 +109,8 @@ class ProgramRun : public MachineTest {
 
     // A complete install into directory (ends with "\").
     void ExpectInstalledInto(const std::string& directory,
-                             const std::string& setupBytes = SetupBytes()) {
+                             const std::string& setupBytes = SetupBytes(),
+                             REGSAM iconView = theme_test::IconView()) {
         EXPECT_TRUE(IsInstalledMarkerPresent());
         std::string files[] = {"wiesenhain.exe",
                                "wiesenhain-cur-appstart.ani",
@@ -105,7 +127,16 @@ class ProgramRun : public MachineTest {
         EXPECT_EQ(package_test::ReadWholeFile(WindowsFile("wiesenhain.bmp")), demo[0].data);
         EXPECT_EQ(package_test::ReadWholeFile(directory + "wiesenhain-cur-arrow.cur"),
                   demo[3].data);
-        EXPECT_EQ(package_test::ReadWholeFile(SystemFile("Wiesenhain.scr")), demo[7].data);
+        // The screen saver where 64-bit Windows reads it, and system.ini
+        // naming it so; under WOW64 not in SysWOW64.
+        EXPECT_EQ(package_test::ReadWholeFile(NativeSystemFile("Wiesenhain.scr")), demo[7].data);
+        if (theme_test::UnderWow64()) {
+            EXPECT_FALSE(package_test::Exists(SystemFile("Wiesenhain.scr")));
+        }
+        char entry[MAX_PATH] = "";
+        GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
+        EXPECT_EQ(entry, theme_test::NativeShortPath(SystemFile("Wiesenhain.scr")));
+        ExpectComputerIcon(directory + "wiesenhain.exe,0", iconView);
         EXPECT_TRUE(package_test::ReadWholeFile(WindowsFile("wiesenhain-remove.exe")) ==
                     setupBytes);
         std::string dir = directory.size() > 3 ? directory.substr(0, directory.size() - 1)
@@ -123,7 +154,7 @@ class ProgramRun : public MachineTest {
     }
 };
 
-TEST_F(ProgramRun, FirstRunInstallsWithTheDefaultsAndASecondRunUninstalls) {
+TEST_P(ProgramRun, FirstRunInstallsWithTheDefaultsAndASecondRunUninstalls) {
     ASSERT_EQ(Run("program-first-run.scn"), "");
     ExpectInstalledInto("c:\\wiesenhain\\");
     EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"), "Rosengarten");
@@ -136,13 +167,13 @@ TEST_F(ProgramRun, FirstRunInstallsWithTheDefaultsAndASecondRunUninstalls) {
     EXPECT_TRUE(package_test::Exists("c:\\medium\\wall.ppk"));
 }
 
-TEST_F(ProgramRun, DeclinedTermsChangeNothing) {
+TEST_P(ProgramRun, DeclinedTermsChangeNothing) {
     ASSERT_EQ(Run("program-terms-declined.scn"), "");
     ExpectNothingInstalled();
     EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
 }
 
-TEST_F(ProgramRun, TargetDirectoryMessagesCreateNothing) {
+TEST_P(ProgramRun, TargetDirectoryMessagesCreateNothing) {
     ASSERT_TRUE(package_test::WriteWholeFile(kFileAsTarget, "Beete und Wege"));
     ASSERT_EQ(Run("program-target-messages.scn"), "");
     ExpectNothingInstalled();
@@ -153,14 +184,14 @@ TEST_F(ProgramRun, TargetDirectoryMessagesCreateNothing) {
     EXPECT_EQ(package_test::ReadWholeFile(kFileAsTarget), "Beete und Wege");
 }
 
-TEST_F(ProgramRun, TrailingBackslashesAreDroppedAndTheDirectoryCreated) {
+TEST_P(ProgramRun, TrailingBackslashesAreDroppedAndTheDirectoryCreated) {
     ASSERT_EQ(Run("program-trailing-backslashes.scn"), "");
     ExpectInstalledInto("c:\\neu\\");
 }
 
 // The garden name edit takes 39 characters and the product key keeps all of
 // them; a name left empty is kept as a single blank.
-TEST_F(ProgramRun, GardenNameOf39CharactersIsKeptWholeAndAnEmptyOneAsABlank) {
+TEST_P(ProgramRun, GardenNameOf39CharactersIsKeptWholeAndAnEmptyOneAsABlank) {
     ASSERT_EQ(Run("program-garden-name.scn"), "");
     EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"),
               "Kleingartenverein Sonnenblick e.V. 1957");
@@ -169,25 +200,25 @@ TEST_F(ProgramRun, GardenNameOf39CharactersIsKeptWholeAndAnEmptyOneAsABlank) {
     EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "user"), " ");
 }
 
-TEST_F(ProgramRun, DriveRootIsAnExistingDirectoryStoredAsTheBareDrive) {
+TEST_P(ProgramRun, DriveRootIsAnExistingDirectoryStoredAsTheBareDrive) {
     ASSERT_EQ(Run("program-drive-root.scn"), "");
     ExpectInstalledInto("c:\\");
 }
 
-TEST_F(ProgramRun, CancelEscapeAndCloseBoxEndWithoutInstalling) {
+TEST_P(ProgramRun, CancelEscapeAndCloseBoxEndWithoutInstalling) {
     for (const char* scenario : {"program-cancel.scn", "program-escape.scn", "program-close.scn"}) {
         EXPECT_EQ(Run(scenario), "");
         ExpectNothingInstalled();
     }
 }
 
-TEST_F(ProgramRun, CancelWhenInstalledShowsTheAbortedDialogAndKeepsTheTheme) {
+TEST_P(ProgramRun, CancelWhenInstalledShowsTheAbortedDialogAndKeepsTheTheme) {
     ASSERT_EQ(Run("program-first-run.scn"), "");
     ASSERT_EQ(Run("program-cancel-installed.scn"), "");
     ExpectInstalledInto("c:\\wiesenhain\\");
 }
 
-TEST_F(ProgramRun, FailedUninstallKeepsTheDialogDisabledAndTheTheme) {
+TEST_P(ProgramRun, FailedUninstallKeepsTheDialogDisabledAndTheTheme) {
     ASSERT_EQ(Run("program-first-run.scn"), "");
     if (!platform_testing::FailWindowsDirectory(true))
         GTEST_SKIP() << "the Windows directory query cannot be made to fail here";
@@ -199,7 +230,7 @@ TEST_F(ProgramRun, FailedUninstallKeepsTheDialogDisabledAndTheTheme) {
 
 // An uninstall that cannot put every setting back says so and keeps the
 // theme whole; once the cause is gone, the next run's uninstall finishes.
-TEST_F(ProgramRun, UninstallThatCannotRestoreASettingFailsAndTheNextOneFinishes) {
+TEST_P(ProgramRun, UninstallThatCannotRestoreASettingFailsAndTheNextOneFinishes) {
     if (!platform_testing::IsEmulated())
         GTEST_SKIP() << theme_test::kNoReadOnlyProfiles;
     ASSERT_EQ(Run("program-first-run.scn"), "");
@@ -212,7 +243,7 @@ TEST_F(ProgramRun, UninstallThatCannotRestoreASettingFailsAndTheNextOneFinishes)
     EXPECT_EQ(RegistryValue(HKEY_LOCAL_MACHINE, kProductGeneral, "dir"), "c:\\wiesenhain");
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
     EXPECT_TRUE(ShortcutExists());
-    EXPECT_TRUE(package_test::Exists(SystemFile("Wiesenhain.scr")));
+    EXPECT_TRUE(package_test::Exists(NativeSystemFile("Wiesenhain.scr")));
     EXPECT_TRUE(package_test::Exists("c:\\wiesenhain\\wiesenhain.exe"));
 
     ASSERT_EQ(Run("program-uninstall.scn"), "");
@@ -220,7 +251,7 @@ TEST_F(ProgramRun, UninstallThatCannotRestoreASettingFailsAndTheNextOneFinishes)
     EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
 }
 
-TEST_F(ProgramRun, DamagedPackageFailsWithItsCode) {
+TEST_P(ProgramRun, DamagedPackageFailsWithItsCode) {
     ASSERT_TRUE(package_test::WriteWholeFile("c:\\medium\\curwait.ppk", "not a deflate stream"));
     ASSERT_EQ(Run("program-damaged-package.scn"), "");
     EXPECT_FALSE(IsInstalledMarkerPresent());
@@ -228,7 +259,7 @@ TEST_F(ProgramRun, DamagedPackageFailsWithItsCode) {
     EXPECT_FALSE(ShortcutExists());
 }
 
-TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles) {
+TEST_P(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles) {
     ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
     ASSERT_EQ(Run("program-browse.scn"), "");
     ExpectInstalledInto("c:\\ziel\\");
@@ -237,25 +268,29 @@ TEST_F(ProgramRun, BrowsingMovesTheCurrentDirectoryAndTheInstallAsksForTheFiles)
 // The setup program itself, started from a medium made like make-medium
 // makes one (the packages of the demo set and the program as setup.exe),
 // installs the theme and a second start uninstalls it.
-TEST_F(ProgramRun, TheProgramItselfInstallsAndUninstallsFromAMadeMedium) {
-    RunTheProgramFromAMadeMedium();
+TEST_P(ProgramRun, TheProgramItselfInstallsAndUninstallsFromAMadeMedium) {
+    RunTheProgramFromAMadeMedium(theme_test::IconView());
 }
 
-// The same with the program told that it runs on Windows 98.
-TEST_F(ProgramRun, TheProgramItselfInstallsAndUninstallsOnWindows98) {
+// The same with the program told that it runs on Windows 98. In Wine's
+// 64-bit prefix that makes a Windows 98 under WOW64, which no machine is:
+// Wine's registry then ignores the access of every call, as Windows 98 does,
+// and with it the 64-bit view the program asks for. The icons land in the
+// program's own view; the screen saver still goes where 64-bit Windows
+// reads it.
+TEST_P(ProgramRun, TheProgramItselfInstallsAndUninstallsOnWindows98) {
     if (!platform_testing::ReportWindows98ToSetupProgram(true))
         GTEST_SKIP() << "only Wine can tell the program another Windows version";
-    RunTheProgramFromAMadeMedium();
+    RunTheProgramFromAMadeMedium(0);
 }
 
-} // namespace
-
-namespace {
-
-TEST_F(ProgramRun, CloseBoxWhileUnpackingEndsWithTheInstallsResult) {
+TEST_P(ProgramRun, CloseBoxWhileUnpackingEndsWithTheInstallsResult) {
     ASSERT_TRUE(CreateDirectoryA("c:\\ziel", nullptr));
     ASSERT_EQ(Run("program-close-while-unpacking.scn"), "");
     ExpectInstalledInto("c:\\ziel\\");
 }
+
+INSTANTIATE_TEST_SUITE_P(Flavours, ProgramRun,
+                         ::testing::ValuesIn(platform_testing::TestMachineFlavours()), FlavourName);
 
 } // namespace

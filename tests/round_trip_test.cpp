@@ -1,7 +1,8 @@
 // The round trip on a handful of generated starting machines: install with
 // the machine's options, uninstall in a later program run, and every setting
-// the theme touches is back, with no trace of the product left. (The native
-// emulation tests run hundreds and compare the whole machine.)
+// the theme touches is back, with no trace of the product left: under WOW64
+// in both registry views and both system directories. (The native emulation
+// tests run hundreds and compare the whole machine.)
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"
 #include "tests/support/theme_machine.h"
@@ -12,9 +13,11 @@ using namespace theme_test;
 
 namespace {
 
-class RoundTripTest : public MachineTest {
+class RoundTripTest : public MachineTest,
+                      public ::testing::WithParamInterface<platform_testing::MachineFlavour> {
   protected:
     void SetUp() override {
+        flavour = GetParam();
         MachineTest::SetUp();
         CoInitialize(nullptr);
         SeedThemeValues();
@@ -38,7 +41,7 @@ class RoundTripTest : public MachineTest {
 // the uninstall (2), control.ini read-only during it (3), logon cursors of
 // their own (6); seed 8 is given a read-only system.ini (read-only profile
 // files on the emulated machine only).
-TEST_F(RoundTripTest, GeneratedMachinesComeBackAsTheyWere) {
+TEST_P(RoundTripTest, GeneratedMachinesComeBackAsTheyWere) {
     for (uint32_t seed = 1; seed <= 8; ++seed) {
         StartMachine m = GenerateMachine(seed, Scratch("alt\\"));
         if (seed == 8)
@@ -47,5 +50,8 @@ TEST_F(RoundTripTest, GeneratedMachinesComeBackAsTheyWere) {
         EXPECT_EQ(RoundTrip(m, Scratch("ziel\\"), {scratch}), "") << m.Describe();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Flavours, RoundTripTest,
+                         ::testing::ValuesIn(platform_testing::TestMachineFlavours()), FlavourName);
 
 } // namespace

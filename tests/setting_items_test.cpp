@@ -137,8 +137,9 @@ TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
     EXPECT_EQ(item.SaveCurrent(), 0) << "the scrambled key path names no icon key";
     EXPECT_EQ(item.HasSaved(), 0);
     // The failed read created the key (create-on-open); take it away again.
-    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str());
-    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}").c_str());
+    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}\\DefaultIcon").c_str(),
+                  IconView());
+    DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}").c_str(), IconView());
     UnscrambleText(part, sizeof scrambled.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
     EXPECT_EQ(item.SaveCurrent(), 1);
     EXPECT_EQ(Recorded("Computer"), "explorer.exe,0");
@@ -206,53 +207,60 @@ TEST_F(SettingItemsTest, DesktopIconsRecordApplyAndRestore) {
     EXPECT_EQ(Recorded("Network"), "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
     std::string theme = g_setup.targetDirectory + ThemeValue(Item(kComputer));
     ASSERT_EQ(Item(kComputer)->Apply(theme.c_str()), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), ""), theme);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView()), theme);
     EXPECT_EQ(Restore(Item(kComputer)), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), ""), "explorer.exe,0");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, network.c_str(), ""),
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView()), "explorer.exe,0");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, network.c_str(), "", IconView()),
               "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
 }
 
 TEST_F(SettingItemsTest, RecycleBinDefaultFollowsOnlyTheValueItEqualled) {
     std::string bin = IconKey(kRecycleBinClass);
     // The default value equals "empty" without regard to case.
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\WINDOWS\\SYSTEM\\SHELL32.DLL,31");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\WINDOWS\\SYSTEM\\SHELL32.DLL,31",
+                IconView());
     ASSERT_EQ(Item(kTrashEmpty)->Apply("C:\\ziel\\wiesenhain.exe,2"), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "C:\\ziel\\wiesenhain.exe,2");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "C:\\ziel\\wiesenhain.exe,2");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()),
+              "C:\\ziel\\wiesenhain.exe,2");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()),
+              "C:\\ziel\\wiesenhain.exe,2");
     ASSERT_EQ(Item(kTrashFull)->Apply("C:\\ziel\\wiesenhain.exe,3"), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "C:\\ziel\\wiesenhain.exe,2")
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()),
+              "C:\\ziel\\wiesenhain.exe,2")
         << "the default showed the empty bin, not the full one";
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "C:\\ziel\\wiesenhain.exe,3");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", IconView()),
+              "C:\\ziel\\wiesenhain.exe,3");
 
     // Without regard to case means for every letter of the code page.
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\SYMBOLE\\M\xDCLL\x8A.ICO,0");
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "c:\\symbole\\m\xFCll\x9A.ico,0");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\SYMBOLE\\M\xDCLL\x8A.ICO,0", IconView());
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "c:\\symbole\\m\xFCll\x9A.ico,0",
+                IconView());
     ASSERT_EQ(Item(kTrashEmpty)->Apply("C:\\ziel\\wiesenhain.exe,2"), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "C:\\ziel\\wiesenhain.exe,2");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()),
+              "C:\\ziel\\wiesenhain.exe,2");
 
     // The default value equals neither: only the item's own value changes.
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "anders.dll,5");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "anders.dll,5", IconView());
     ASSERT_EQ(Item(kTrashEmpty)->Apply("leer.dll,1"), 1);
     ASSERT_EQ(Item(kTrashFull)->Apply("voll.dll,2"), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "anders.dll,5");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "leer.dll,1");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "voll.dll,2");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()), "anders.dll,5");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()), "leer.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", IconView()), "voll.dll,2");
 
     // The full bin's default follows "full".
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "voll.dll,2");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "voll.dll,2", IconView());
     ASSERT_EQ(Item(kTrashFull)->Apply("neu.dll,3"), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "neu.dll,3");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "leer.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()), "neu.dll,3");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()), "leer.dll,1");
 }
 
 TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
     std::string bin = IconKey(kRecycleBinClass);
     for (const char* before : {"e.dll,1", "f.dll,2", "x.dll,3"}) {
         SCOPED_TRACE(before);
-        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", before);
-        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
-        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", "f.dll,2");
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", before, IconView());
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1", IconView());
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", "f.dll,2", IconView());
         ASSERT_EQ(Item(kTrashEmpty)->SaveCurrent(), 1);
         ASSERT_EQ(Item(kTrashFull)->SaveCurrent(), 1);
         EXPECT_EQ(Recorded("TrashEmpty"), "e.dll,1");
@@ -261,9 +269,9 @@ TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
         Item(kTrashFull)->Apply("C:\\ziel\\wiesenhain.exe,3");
         Restore(Item(kTrashEmpty));
         Restore(Item(kTrashFull));
-        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), before);
-        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
-        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full"), "f.dll,2");
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()), before);
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()), "e.dll,1");
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", IconView()), "f.dll,2");
     }
 }
 
@@ -271,15 +279,15 @@ TEST_F(SettingItemsTest, RecycleBinDefaultLeftOnTheThemeIconIsRestoredToo) {
     // A run stopped between the default value and "empty" left the default
     // on the theme's icon and "empty" on the user's: the restore mends both.
     std::string bin = IconKey(kRecycleBinClass);
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\ZIEL\\WIESENHAIN.EXE,2");
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\ZIEL\\WIESENHAIN.EXE,2", IconView());
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1", IconView());
     ASSERT_EQ(Item(kTrashEmpty)->Apply("e.dll,1"), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "e.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()), "e.dll,1");
     // Only the item's own icon counts, and only as a whole file name.
     for (const char* other : {"C:\\ziel\\wiesenhain.exe,3", "C:\\ziel\\meinwiesenhain.exe,2"}) {
-        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", other);
+        SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", other, IconView());
         ASSERT_EQ(Item(kTrashEmpty)->Apply("e.dll,1"), 1);
-        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), other);
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()), other);
     }
 }
 
@@ -310,22 +318,23 @@ TEST_F(SettingItemsTest, MissingValuesFailTheRecordEmptyOnesAreRecordedAsNone) {
         HKEY root;
         std::string path;
         const char* value;
+        REGSAM view;
     } cases[] = {
-        {kComputer, HKEY_CLASSES_ROOT, computer, ""},
-        {kTrashFull, HKEY_CLASSES_ROOT, IconKey(kRecycleBinClass), "full"},
-        {kTile, HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"},
-        {kWallpaper, HKEY_CURRENT_USER, kDesktopKey, "Wallpaper"},
+        {kComputer, HKEY_CLASSES_ROOT, computer, "", IconView()},
+        {kTrashFull, HKEY_CLASSES_ROOT, IconKey(kRecycleBinClass), "full", IconView()},
+        {kTile, HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", 0},
+        {kWallpaper, HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", 0},
         {kSound, HKEY_USERS,
-         ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", ""},
+         ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current", "", 0},
     };
     for (const auto& c : cases) {
         SettingItem* item = Item(c.index);
         SCOPED_TRACE(item->keyName);
-        DeleteRegValue(c.root, c.path.c_str(), c.value);
+        DeleteRegValue(c.root, c.path.c_str(), c.value, c.view);
         EXPECT_EQ(item->SaveCurrent(), 0);
         EXPECT_EQ(item->isSaved, 0);
         EXPECT_EQ(item->HasSaved(), 0);
-        SetRegValue(c.root, c.path.c_str(), c.value, "");
+        SetRegValue(c.root, c.path.c_str(), c.value, "", c.view);
         EXPECT_EQ(item->SaveCurrent(), 1);
         EXPECT_EQ(item->isSaved, 1);
         EXPECT_EQ(Stored(item->keyName), "(none)");
@@ -412,18 +421,22 @@ TEST_F(SettingItemsTest, ScreenSaverActiveStateAndShortPath) {
     EXPECT_EQ(Stored("OldScreenSaveActive"), "0");
     EXPECT_EQ(Stored("OldScreenSave"), "(none)") << "no screen saver was set";
 
-    // The theme's file name (case-sensitive) always switches it on.
+    // The theme's file name (case-sensitive) always switches it on. The entry
+    // is the short form of the file that 64-bit Windows finds under the name,
+    // in the native system directory (under WOW64 this program's own view of
+    // the system directory does not hold it).
     std::string theme = g_setup.systemDirectory + ThemeValue(saver);
-    ASSERT_TRUE(package_test::WriteWholeFile(theme, "MZ"));
+    std::string file = NativeSystemDir() + ThemeValue(saver);
+    ASSERT_TRUE(package_test::WriteWholeFile(file, "MZ"));
     ASSERT_EQ(saver->Apply(theme.c_str()), 1);
     BOOL active = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
     EXPECT_TRUE(active);
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive"), "1");
-    char shortPath[MAX_PATH] = "";
-    ASSERT_GT(GetShortPathNameA(theme.c_str(), shortPath, sizeof shortPath), 0u);
+    std::string shortPath = NativeShortPath(theme);
+    ASSERT_NE(shortPath, "");
     EXPECT_EQ(ScreenSaverEntry(), shortPath);
-    DeleteFileA(theme.c_str());
+    DeleteFileA(file.c_str());
 
     // Any other name: as recorded ("0").
     ASSERT_EQ(saver->Apply("C:\\WINDOWS\\SYSTEM\\wiesenhain.scr"), 1);
@@ -467,16 +480,16 @@ TEST_F(SettingItemsTest, AnItemFailsWhenAnyOfItsWritesFails) {
     using platform_testing::FaultFamily;
     using platform_testing::InjectFault;
     std::string bin = IconKey(kRecycleBinClass);
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "e.dll,1");
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1");
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "e.dll,1", IconView());
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "e.dll,1", IconView());
     if (!InjectFault(FaultFamily::RegistrySet, 1))
         GTEST_SKIP() << "fault injection exists on the emulated machine only";
     EXPECT_EQ(Item(kTrashEmpty)->Apply("neu.dll,2"), 0) << "the default value failed";
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()), "e.dll,1");
     InjectFault(FaultFamily::RegistrySet, 2);
     EXPECT_EQ(Item(kTrashEmpty)->Apply("neu.dll,2"), 0) << "the item's own value failed";
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), ""), "e.dll,1");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty"), "e.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", IconView()), "e.dll,1");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()), "e.dll,1");
 
     // Both cursor values count, the ".Default" user's too.
     std::string file = Cursor("wiesenhain-cur-wait.ani", true);

@@ -18,7 +18,7 @@ namespace {
 std::string hostFolder;
 }
 
-std::string BeginTestMachine() {
+std::string BeginTestMachine(MachineFlavour flavour) {
     ClearInjectedFaults(); // one a test armed and never reached
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/wiesen-test-XXXXXX";
@@ -28,7 +28,12 @@ std::string BeginTestMachine() {
     }
     hostFolder = pattern;
     std::string error;
-    if (!machine::Open(hostFolder + "/machine", "", &error)) {
+    machine::Architecture architecture = flavour == MachineFlavour::Windows64
+                                             ? machine::Architecture::X64
+                                         : flavour == MachineFlavour::Windows64WithoutSysnative
+                                             ? machine::Architecture::X64WithoutSysnative
+                                             : machine::Architecture::X86;
+    if (!machine::Open(hostFolder + "/machine", "", &error, architecture)) {
         fprintf(stderr, "cannot open test machine: %s\n", error.c_str());
         abort();
     }
@@ -54,6 +59,10 @@ void EndTestMachine() {
 
 bool IsEmulated() {
     return true;
+}
+
+std::vector<MachineFlavour> TestMachineFlavours() {
+    return {MachineFlavour::Windows32, MachineFlavour::Windows64};
 }
 
 bool InsertDiskette() {

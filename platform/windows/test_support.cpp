@@ -36,7 +36,7 @@ void DeleteTree(const std::string& dir) {
 }
 } // namespace
 
-std::string BeginTestMachine() {
+std::string BeginTestMachine(MachineFlavour) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     for (unsigned n = GetTickCount() & 0xFFFF;; ++n) {
@@ -65,6 +65,12 @@ void EndTestMachine() {
 
 bool IsEmulated() {
     return false;
+}
+
+std::vector<MachineFlavour> TestMachineFlavours() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return {wow64 ? MachineFlavour::Windows64 : MachineFlavour::Windows32};
 }
 
 } // namespace platform_testing

@@ -96,7 +96,10 @@ class HostViews : public ::testing::Test {
     std::string folder, machine;
 };
 
-const char kFreshMachine[] = R"(Desktop
+const char kFreshMachine[] = R"(Machine
+  Windows               32-bit
+
+Desktop
   colour                0 128 128 (teal)
   wallpaper             (none)
   screen saver          (none), active
@@ -258,6 +261,56 @@ TEST_F(HostViews, AfterAnInstallAndAnUninstall) {
     EXPECT_NE(after.find("Wiesenhain\n  (none)\n"), std::string::npos) << after;
     EXPECT_NE(after.find("Desktop shortcuts in C:\\WINDOWS\\Desktop\n  (none)\n"),
               std::string::npos);
+}
+
+// On a 64-bit Windows machine the setup runs under WOW64: the view shows
+// what 64-bit Windows reads (the screen saver in the native system
+// directory, the icons of the 64-bit registry view), the trace where each
+// change went.
+TEST_F(HostViews, A64BitMachine) {
+    int status = 0;
+    std::string out = Host(
+        "--architecture x64 --trace " + ShellQuote(folder + "/trace.txt") + " --scenario " +
+            ShellQuote(std::string(WIESEN_SOURCE_DIR) + "/tests/scenarios/program-first-run.scn"),
+        &status, true);
+    ASSERT_EQ(status, 0) << out;
+    std::vector<std::string> install = Lines(ReadFile(folder + "/trace.txt"));
+    for (const char* line : {
+             "file: create C:\\WINDOWS\\Sysnative\\Wiesenhain.scr",
+             "registry: set value HKEY_CLASSES_ROOT\\CLSID\\{20D04FE0-3AEA-1069-A2D8-08002B30309D}"
+             "\\DefaultIcon @ = \"c:\\wiesenhain\\wiesenhain.exe,0\"",
+             "profile: write C:\\WINDOWS\\SYSTEM.INI [boot] "
+             "SCRNSAVE.EXE=C:\\WINDOWS\\SYSTEM32\\WIESEN~1.SCR",
+             "registry: create key HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Vorq\\Wiesenhain",
+         })
+        EXPECT_NE(std::find(install.begin(), install.end(), line), install.end()) << line;
+    std::string installed = Show();
+    std::string shown = installed.substr(0, installed.find("Desktop icons of 32-bit programs"));
+    for (const char* line : {
+             "Machine\n  Windows               64-bit; the setup runs under WOW64\n",
+             "  screen saver          C:\\WINDOWS\\SYSTEM32\\WIESEN~1.SCR, active\n",
+             "  Computer              c:\\wiesenhain\\wiesenhain.exe,0\n",
+         })
+        EXPECT_NE(shown.find(line), std::string::npos) << line << "\nin\n" << installed;
+    EXPECT_EQ(shown.find("(file missing)"), std::string::npos) << installed;
+    EXPECT_NE(installed.find("Desktop icons of 32-bit programs (not shown by Explorer)\n"
+                             "  Computer              C:\\WINDOWS\\SysWOW64\\explorer.exe,0"),
+              std::string::npos)
+        << installed;
+    EXPECT_NE(installed.find("Product key HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorq\\Wiesenhain "
+                             "(32-bit view)\n  general\\\n"),
+              std::string::npos)
+        << installed;
+
+    std::vector<std::string> uninstall = Traced("program-uninstall.scn");
+    EXPECT_NE(std::find(uninstall.begin(), uninstall.end(),
+                        "file: delete C:\\WINDOWS\\Sysnative\\Wiesenhain.scr"),
+              uninstall.end());
+    EXPECT_NE(Show().find("  Computer              explorer.exe,0\n"), std::string::npos);
+    // The machine is what it was made: no other architecture on it.
+    out = Host("--architecture x86 --scenario /dev/null", &status, true);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("is an x64 machine"), std::string::npos) << out;
 }
 
 TEST_F(HostViews, TheTraceGoesToStandardErrorOrRefusesAFileItCannotWrite) {

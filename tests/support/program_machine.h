@@ -14,6 +14,7 @@
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
 #include "tests/support/package_files.h"
+#include "tests/support/theme_machine.h"
 #include "tools/make-medium/medium.h"
 
 #include <stdio.h>
@@ -95,10 +96,13 @@ inline std::string WindowsFile(const char* name) {
     return std::string(directory) + "\\" + name;
 }
 
+// A file of the system directory as this process names it (under WOW64 it
+// reaches SysWOW64), and the same where 64-bit Windows reads it.
 inline std::string SystemFile(const char* name) {
-    char directory[MAX_PATH] = "";
-    GetSystemDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\" + name;
+    return theme_test::SystemDir() + name;
+}
+inline std::string NativeSystemFile(const char* name) {
+    return theme_test::NativeSystemDir() + name;
 }
 
 inline bool ShortcutExists() {

@@ -75,18 +75,10 @@ const char kUserCursors[] = "Control Panel\\Cursors";
 const char kDefaultCursors[] = ".Default\\Control Panel\\Cursors";
 const char kSoundKey[] = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
 
-std::string WindowsDir() {
+// A directory as a directory call gives it, ending in "\\".
+std::string DirectoryOf(UINT(WINAPI* get)(LPSTR, UINT)) {
     char buffer[MAX_PATH] = "";
-    GetWindowsDirectoryA(buffer, sizeof buffer);
-    std::string d = buffer;
-    if (d.empty() || d.back() != '\\')
-        d += '\\';
-    return d;
-}
-
-std::string SystemDir() {
-    char buffer[MAX_PATH] = "";
-    GetSystemDirectoryA(buffer, sizeof buffer);
+    get(buffer, sizeof buffer);
     std::string d = buffer;
     if (d.empty() || d.back() != '\\')
         d += '\\';
@@ -139,6 +131,60 @@ std::string ColorTriple(uint32_t color) {
 }
 
 } // namespace
+
+const char* const kIcons32[5] = {
+    "C:\\WINDOWS\\SysWOW64\\explorer.exe,0", "C:\\WINDOWS\\SysWOW64\\shell32.dll,17",
+    "C:\\WINDOWS\\SysWOW64\\shell32.dll,31", "C:\\WINDOWS\\SysWOW64\\shell32.dll,31",
+    "C:\\WINDOWS\\SysWOW64\\shell32.dll,32"};
+
+bool UnderWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+REGSAM IconView() {
+    return UnderWow64() ? KEY_WOW64_64KEY : 0;
+}
+
+std::string WindowsDir() {
+    return DirectoryOf(GetWindowsDirectoryA);
+}
+
+std::string SystemDir() {
+    return DirectoryOf(GetSystemDirectoryA);
+}
+
+std::string NativeSystemDir() {
+    return UnderWow64() ? WindowsDir() + "Sysnative\\" : SystemDir();
+}
+
+std::string InstalledFile(const InstallFileEntry& row) {
+    if (row.location == LocationKind::System)
+        return NativeSystemDir() + row.targetName;
+    return DirectoryFor(row.location) + std::string(row.targetName);
+}
+
+std::string NativeShortPath(const std::string& path) {
+    std::string system = SystemDir();
+    std::string name = path.size() > system.size() ? path.substr(system.size()) : "";
+    if (UnderWow64() && SameNoCase(path.substr(0, system.size()).c_str(), system.c_str()) &&
+        !name.empty() && name.find('\\') == std::string::npos) {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA((NativeSystemDir() + name).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE)
+            return "";
+        FindClose(find);
+        char directory[MAX_PATH];
+        DWORD length = GetShortPathNameA(system.c_str(), directory, sizeof directory);
+        if (length == 0 || length >= sizeof directory)
+            return "";
+        return directory + std::string(found.cAlternateFileName[0] ? found.cAlternateFileName
+                                                                   : found.cFileName);
+    }
+    char shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+    return length > 0 && length < sizeof shortPath ? shortPath : "";
+}
 
 std::string StaticCursorBytes() {
     std::string image;
@@ -257,9 +303,9 @@ void PrepareItemsOnce() {
     done = true;
 }
 
-std::string RegValue(HKEY root, const char* path, const char* name) {
+std::string RegValue(HKEY root, const char* path, const char* name, REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return "<missing>";
     char buffer[1024];
     DWORD size = sizeof buffer - 1, type = 0;
@@ -277,17 +323,18 @@ std::string RegValue(HKEY root, const char* path, const char* name) {
     return std::string(buffer, strnlen(buffer, size));
 }
 
-bool RegKeyExists(HKEY root, const char* path) {
+bool RegKeyExists(HKEY root, const char* path, REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
-bool SetRegValue(HKEY root, const char* path, const char* name, const char* text) {
+bool SetRegValue(HKEY root, const char* path, const char* name, const char* text, REGSAM view) {
     HKEY key;
-    if (RegCreateKeyA(root, path, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                                  static_cast<DWORD>(strlen(text) + 1));
@@ -295,17 +342,19 @@ bool SetRegValue(HKEY root, const char* path, const char* name, const char* text
     return result == ERROR_SUCCESS;
 }
 
-void DeleteRegValue(HKEY root, const char* path, const char* name) {
+void DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
         return;
     RegDeleteValueA(key, name);
     RegCloseKey(key);
 }
 
-void DeleteRegTree(HKEY root, const char* path) {
+// RegDeleteKeyA deletes in this process's view; a key of another view goes
+// through its parent opened in that view.
+void DeleteRegTree(HKEY root, const char* path, REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
         return;
     char name[MAX_PATH];
     std::vector<std::string> children;
@@ -313,22 +362,58 @@ void DeleteRegTree(HKEY root, const char* path) {
         children.push_back(name);
     RegCloseKey(key);
     for (const std::string& child : children)
-        DeleteRegTree(root, (std::string(path) + "\\" + child).c_str());
-    RegDeleteKeyA(root, path);
+        DeleteRegTree(root, (std::string(path) + "\\" + child).c_str(), view);
+    std::string text = path;
+    size_t cut = text.rfind('\\');
+    HKEY parent = root;
+    if (cut != std::string::npos && RegOpenKeyExA(root, text.substr(0, cut).c_str(), 0,
+                                                  KEY_ALL_ACCESS | view, &parent) != ERROR_SUCCESS)
+        return;
+    RegDeleteKeyA(parent, cut == std::string::npos ? path : text.c_str() + cut + 1);
+    if (parent != root)
+        RegCloseKey(parent);
 }
 
 std::string IconKey(const char* classId) {
     return std::string("CLSID\\{") + classId + "}\\DefaultIcon";
 }
 
+namespace {
+
+// Sets a value, or with "<missing>" deletes it.
+void SetOrDelete(HKEY root, const char* path, const char* name, const std::string& value,
+                 REGSAM view = 0) {
+    if (value == "<missing>")
+        DeleteRegValue(root, path, name, view);
+    else
+        SetRegValue(root, path, name, value.c_str(), view);
+}
+
+// The five icon values (Computer, Network, recycle bin default, "empty",
+// "full") in a view; "<missing>" leaves a value out.
+void SetIconValues(const std::string (&icons)[5], REGSAM view) {
+    const char* const keys[5] = {kComputerClass, kNetworkClass, kRecycleBinClass, kRecycleBinClass,
+                                 kRecycleBinClass};
+    const char* const names[5] = {"", "", "", "empty", "full"};
+    for (int i = 0; i < 5; ++i)
+        SetOrDelete(HKEY_CLASSES_ROOT, IconKey(keys[i]).c_str(), names[i], icons[i], view);
+}
+
+void SetIconValues(const char* const (&icons)[5], REGSAM view) {
+    const std::string texts[5] = {icons[0], icons[1], icons[2], icons[3], icons[4]};
+    SetIconValues(texts, view);
+}
+
+} // namespace
+
 void SeedThemeValues() {
-    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kComputerClass).c_str(), "", "explorer.exe,0");
-    SetRegValue(HKEY_CLASSES_ROOT, IconKey(kNetworkClass).c_str(), "",
-                "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
-    std::string bin = IconKey(kRecycleBinClass);
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\WINDOWS\\SYSTEM\\shell32.dll,31");
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "C:\\WINDOWS\\SYSTEM\\shell32.dll,31");
-    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "full", "C:\\WINDOWS\\SYSTEM\\shell32.dll,32");
+    const char* icons[5] = {"explorer.exe,0", "C:\\WINDOWS\\SYSTEM\\shell32.dll,17",
+                            "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
+                            "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
+                            "C:\\WINDOWS\\SYSTEM\\shell32.dll,32"};
+    SetIconValues(icons, IconView());
+    if (UnderWow64())
+        SetIconValues(kIcons32, KEY_WOW64_32KEY);
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", "0");
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", "(None)");
     SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", "0 128 128");
@@ -374,8 +459,10 @@ void RemoveProductTraces() {
     DeleteRegTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     if (ResolveSystemDirectories()) {
         for (const InstallFileEntry& row : InstallFileTable::rows) {
-            if (row.location != LocationKind::Target)
-                DeleteFileA((DirectoryFor(row.location) + std::string(row.targetName)).c_str());
+            if (row.location == LocationKind::Target)
+                continue;
+            DeleteFileA((DirectoryFor(row.location) + std::string(row.targetName)).c_str());
+            DeleteFileA(InstalledFile(row).c_str());
         }
     }
     char name[kProductNameCapacity] = "";
@@ -390,12 +477,17 @@ std::string FileText(const std::string& path) {
 View ThemeView(const std::vector<std::string>& directories) {
     View v;
     const char* classes[3] = {kComputerClass, kNetworkClass, kRecycleBinClass};
+    bool wow64 = UnderWow64();
     for (const char* c : classes) {
         std::string key = IconKey(c);
-        v["icon " + key + " @"] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), "");
-        if (c == kRecycleBinClass) {
-            v["icon " + key + " empty"] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), "empty");
-            v["icon " + key + " full"] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), "full");
+        for (const char* name : {"", "empty", "full"}) {
+            if (c != kRecycleBinClass && *name)
+                continue;
+            std::string suffix = key + " " + (*name ? name : "@");
+            v["icon " + suffix] = RegValue(HKEY_CLASSES_ROOT, key.c_str(), name, IconView());
+            if (wow64)
+                v["icon32 " + suffix] =
+                    RegValue(HKEY_CLASSES_ROOT, key.c_str(), name, KEY_WOW64_32KEY);
         }
     }
     for (const char* name : {"Wallpaper", "TileWallpaper", "ScreenSaveActive"})
@@ -426,6 +518,8 @@ View ThemeView(const std::vector<std::string>& directories) {
                         : "absent";
     ListDirectory(v, windows, false, false);
     ListDirectory(v, SystemDir(), false, false);
+    if (wow64)
+        ListDirectory(v, NativeSystemDir(), false, false);
     for (const std::string& d : directories)
         ListDirectory(v, d, true, true);
     return v;
@@ -503,8 +597,8 @@ StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) 
     const char* sounds[] = {"", "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav",
                             "C:\\WINDOWS\\MEDIA\\Ding.wav"};
     m.sound = sounds[r.Below(3)];
-    const char* savers[] = {"<missing>", "<noboot>", "(none)", "C:\\WINDOWS\\SYSTEM\\BLUMEN.SCR",
-                            "C:\\WINDOWS\\SYSTEM\\FEHLT.SCR"};
+    const std::string savers[] = {"<missing>", "<noboot>", "(none)", SystemDir() + "BLUMEN.SCR",
+                                  SystemDir() + "FEHLT.SCR"};
     m.screenSaver = savers[r.Below(5)];
     m.active = r.Chance(50);
     m.otherControlSections = r.Chance(60);
@@ -550,27 +644,17 @@ bool IsCursorFile(const std::string& value) {
     return !value.empty() && value != "<missing>";
 }
 
-void SetOrDelete(HKEY root, const char* path, const char* name, const std::string& value) {
-    if (value == "<missing>")
-        DeleteRegValue(root, path, name);
-    else
-        SetRegValue(root, path, name, value.c_str());
-}
-
 // A "SCRNSAVE.EXE=path" line (without its line end) with the path in the
-// short form that GetShortPathNameA gives on this machine, the form in which
-// the uninstall writes the recorded screen saver back (Wine gives the
-// directories in their case on disk). Other lines, and paths that name no
-// file, stay as they are.
+// short form that 64-bit Windows gives it on this machine (NativeShortPath),
+// the form in which the uninstall writes the recorded screen saver back
+// (Wine gives the directories in their case on disk). Other lines, and paths
+// that name no file, stay as they are.
 std::string WithShortScreenSaverPath(const std::string& line) {
     const size_t keyLength = strlen("SCRNSAVE.EXE=");
     if (line.size() <= keyLength || !SameNoCase(line.substr(0, keyLength).c_str(), "SCRNSAVE.EXE="))
         return line;
-    char shortPath[MAX_PATH];
-    DWORD length = GetShortPathNameA(line.c_str() + keyLength, shortPath, sizeof shortPath);
-    if (length == 0 || length >= sizeof shortPath)
-        return line;
-    return line.substr(0, keyLength) + shortPath;
+    std::string shortPath = NativeShortPath(line.substr(keyLength));
+    return shortPath.empty() ? line : line.substr(0, keyLength) + shortPath;
 }
 
 // system.ini and control.ini with what the theme may leave behind taken out:
@@ -628,12 +712,8 @@ void NormalizeView(View& v) {
 }
 
 void SetUpMachine(const StartMachine& m) {
-    const char* classes[3] = {kComputerClass, kNetworkClass, kRecycleBinClass};
-    for (int i = 0; i < 3; ++i)
-        SetOrDelete(HKEY_CLASSES_ROOT, IconKey(classes[i]).c_str(), "", m.icons[i]);
-    std::string bin = IconKey(kRecycleBinClass);
-    SetOrDelete(HKEY_CLASSES_ROOT, bin.c_str(), "empty", m.binEmpty);
-    SetOrDelete(HKEY_CLASSES_ROOT, bin.c_str(), "full", m.binFull);
+    const std::string icons[5] = {m.icons[0], m.icons[1], m.icons[2], m.binEmpty, m.binFull};
+    SetIconValues(icons, IconView());
     SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", m.tile);
     SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", m.wallpaper);
     SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", ColorTriple(m.color).c_str());
@@ -654,8 +734,9 @@ void SetUpMachine(const StartMachine& m) {
         WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
     } else {
         WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", m.screenSaver.c_str(), "system.ini");
+        // The user's screen saver, where 64-bit Windows has it.
         if (m.screenSaver.find("BLUMEN") != std::string::npos)
-            package_test::WriteWholeFile(m.screenSaver, "MZ Blumen");
+            package_test::WriteWholeFile(NativeSystemDir() + "BLUMEN.SCR", "MZ Blumen");
     }
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive", m.active ? "1" : "0");
     // The session follows: display calls after the registry is in place.

@@ -4,6 +4,7 @@
 // starts them, and a view of everything the theme touches.
 #pragma once
 
+#include "engine/install_file_table.h"
 #include "platform/win32.h"
 
 #include <map>
@@ -32,12 +33,41 @@ bool WriteMedium(const std::string& directory, const std::vector<std::string>& l
 // unscrambling of the item key parts (both happen once per process).
 void PrepareItemsOnce();
 
-// The registry, read and written without the program's create-on-open.
-std::string RegValue(HKEY root, const char* path, const char* name); // "<missing>" when absent
-bool RegKeyExists(HKEY root, const char* path);
-bool SetRegValue(HKEY root, const char* path, const char* name, const char* text);
-void DeleteRegValue(HKEY root, const char* path, const char* name);
-void DeleteRegTree(HKEY root, const char* path);
+// ---- WOW64, as the tests see it ----
+//
+// Under WOW64 (a 32-bit program on 64-bit Windows) the theme belongs where
+// 64-bit Windows reads it: the screen saver in the native system directory,
+// the desktop icons in the 64-bit registry view. The tests find both on
+// their own ways: IsWow64Process, the Sysnative alias, FindFirstFileA.
+
+// Whether this test process runs under WOW64 (asked of the system).
+bool UnderWow64();
+// The registry view of the desktop icons that Explorer shows:
+// KEY_WOW64_64KEY under WOW64, else 0 (this process's own).
+REGSAM IconView();
+// The Windows directory, the system directory as this process names it
+// (GetSystemDirectoryA), and the directory through which it reaches the
+// native system directory's files: under WOW64 the Sysnative alias (machines
+// that have it), else the same. All end in "\".
+std::string WindowsDir();
+std::string SystemDir();
+std::string NativeSystemDir();
+// Where a row of the install file table puts its file, as this process
+// reaches it: a row of the system directory in the native one.
+std::string InstalledFile(const InstallFileEntry& row);
+// The short form that 64-bit Windows gives a path: under WOW64 a file of the
+// system directory is looked up in the native one (its short name there,
+// after the system directory's short form); "" when it cannot be had.
+std::string NativeShortPath(const std::string& path);
+
+// The registry, read and written without the program's create-on-open, in
+// a view (0: this process's own).
+std::string RegValue(HKEY root, const char* path, const char* name,
+                     REGSAM view = 0); // "<missing>" when absent
+bool RegKeyExists(HKEY root, const char* path, REGSAM view = 0);
+bool SetRegValue(HKEY root, const char* path, const char* name, const char* text, REGSAM view = 0);
+void DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view = 0);
+void DeleteRegTree(HKEY root, const char* path, REGSAM view = 0);
 
 // The icon key path of a desktop object under HKEY_CLASSES_ROOT.
 std::string IconKey(const char* classId);
@@ -50,7 +80,12 @@ extern const char kUninstallEntryKey[];
 
 // Gives every value the theme records one known value on the machine (a fresh
 // Wine prefix lacks the desktop icon values and the ".Default" user's sound).
+// Under WOW64 the icons of the 32-bit view get other values (kIcons32),
+// which the theme must leave alone.
 void SeedThemeValues();
+// The values SeedThemeValues gives the 32-bit view's icons under WOW64:
+// Computer, Network, recycle bin default, "empty", "full".
+extern const char* const kIcons32[5];
 
 // The first program run, as the main flow and the main dialog leave the
 // setup state before RunInstall: instance, product name, target directory
@@ -64,16 +99,18 @@ void BeginLaterRun();
 // installed files, shortcut) so that the next test starts clean on Windows.
 void RemoveProductTraces();
 
-// Everything the theme touches, by name: the registry values of the items,
-// the desktop colour and screen saver state, the product keys, control.ini,
-// system.ini, the shortcut and the files of the Windows, system and given
+// Everything the theme touches, by name: the registry values of the items
+// (the icons in the view Explorer shows, "icon ..."; under WOW64 also in the
+// 32-bit view, "icon32 ..."), the desktop colour and screen saver state, the
+// product keys, control.ini, system.ini, the shortcut and the files of the
+// Windows, system (under WOW64 both system directories) and given
 // directories (name -> size and checksum).
 using View = std::map<std::string, std::string>;
 View ThemeView(const std::vector<std::string>& directories);
 // Puts what means the same in one form: the wallpaper "(none)" and missing
 // cursor values as empty, a "SCRNSAVE.EXE=(none)" line (and a [boot] section
-// left empty by it) as absent, the screen saver's path in the short form the
-// machine gives it, a missing control.ini as empty.
+// left empty by it) as absent, the screen saver's path in the short form
+// 64-bit Windows gives it (NativeShortPath), a missing control.ini as empty.
 void NormalizeView(View& v);
 // The differences of two views, one line each; "" when equal.
 std::string Differences(const View& before, const View& after);

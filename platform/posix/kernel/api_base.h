@@ -21,6 +21,22 @@ BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME lastAccess,
                         LPFILETIME lastWrite);
 void WINAPI Sleep(DWORD milliseconds);
 
+// The process and its modules (platform/posix/kernel/wow64.cpp): GetCurrentProcess
+// gives the pseudo handle of this process; GetModuleHandleA knows KERNEL32
+// and the program's own module (no name); GetProcAddress finds in KERNEL32
+// the WOW64 functions below, and only on a 64-bit machine (Windows 95 has
+// none of them).
+HANDLE WINAPI GetCurrentProcess();
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+// WOW64: true in *wow64Process on a 64-bit machine, where the program runs
+// as a 32-bit program. Redirection of the system directory's files, switched
+// off and back for the calling thread; both fail with
+// ERROR_INVALID_FUNCTION on a 32-bit machine.
+BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64Process);
+BOOL WINAPI Wow64DisableWow64FsRedirection(PVOID* oldValue);
+BOOL WINAPI Wow64RevertWow64FsRedirection(PVOID oldValue);
+
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int capacity);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR text,

@@ -224,7 +224,7 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
         SetLastError(ERROR_DIRECTORY);
         return FALSE;
     }
-    machine::SetCurrentDirectory(r.canonical.c_str());
+    machine::SetCurrentDirectory(r.named.c_str());
     return TRUE;
 }
 

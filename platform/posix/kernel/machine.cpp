@@ -4,6 +4,7 @@
 #include "platform/posix/kernel/machine.h"
 
 #include "platform/posix/kernel/machine_internal.h"
+#include "platform/posix/kernel/wow64.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -152,10 +153,21 @@ const char kControlIni[] = "; Einstellungen der Systemsteuerung\n"
                            "Beete=12\n"
                            "LetzteSaison=Fr\xFChling\n";
 
-bool CreateFresh(const std::string& folder, std::string* error) {
-    std::string c = folder + "/drives/c";
-    const char* dirs[] = {"/WINDOWS/SYSTEM",  "/WINDOWS/TEMP", "/WINDOWS/Desktop",
-                          "/WINDOWS/COMMAND", "/Programme",    "/Eigene Dateien"};
+// machine.ini comes first and drive C last, made whole under another name
+// and renamed into place: a machine whose making was cut short has no drive
+// C and is made again with the architecture it was given (see OpenFolder).
+bool CreateFresh(const std::string& folder, Architecture architecture, std::string* error) {
+    if (!SeedFile(folder + "/machine.ini", wow64::MachineIni(architecture).c_str())) {
+        *error = "cannot write " + folder + "/machine.ini";
+        return false;
+    }
+    std::string c = folder + "/drives/c.new";
+    std::vector<const char*> dirs = {"/WINDOWS/TEMP", "/WINDOWS/Desktop", "/WINDOWS/COMMAND",
+                                     "/Programme", "/Eigene Dateien"};
+    if (architecture == Architecture::X86)
+        dirs.push_back("/WINDOWS/SYSTEM");
+    else
+        dirs.insert(dirs.end(), {"/WINDOWS/SYSTEM32", "/WINDOWS/SysWOW64"});
     for (const char* d : dirs) {
         if (!MakeDirectories(c + d)) {
             *error = "cannot create " + c + d + ": " + strerror(errno);
@@ -172,10 +184,9 @@ bool CreateFresh(const std::string& folder, std::string* error) {
         *error = "cannot write the profile files of a fresh machine in " + win;
         return false;
     }
-    if (!SeedFile(folder + "/machine.ini", "; Emulated Windows 95 machine\n"
-                                           "[machine]\n"
-                                           "version=1\n")) {
-        *error = "cannot write " + folder + "/machine.ini";
+    CountChange();
+    if (rename(c.c_str(), (folder + "/drives/c").c_str()) != 0) {
+        *error = "cannot create " + folder + "/drives/c: " + strerror(errno);
         return false;
     }
     return true;
@@ -189,7 +200,8 @@ namespace {
 
 uint64_t g_nextGeneration = 1;
 
-bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error) {
+bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error,
+                Architecture architecture) {
     std::string dummy;
     if (!error)
         error = &dummy;
@@ -214,10 +226,16 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     }
     bool fresh = !Exists(abs + "/drives/c");
     g_root = abs;
-    if (!fresh)
-        RemoveAbandonedFiles(abs);
+    RemoveAbandonedFiles(abs);
+    // A machine.ini without drives/c is a machine whose making was cut short;
+    // so is a pending folder alone (cut short while machine.ini was written).
+    bool begun = fresh && Exists(abs + "/machine.ini");
+    if (begun && !wow64::ReadMachineIni(abs, &architecture, error))
+        return false;
     if (fresh) {
-        if (Exists(abs) && !ListHost(abs).empty()) {
+        std::vector<std::string> entries = ListHost(abs);
+        std::erase(entries, std::string("pending"));
+        if (!entries.empty() && !begun) {
             *error = abs + " is not empty and holds no emulated machine (drives/c is missing)";
             return false;
         }
@@ -225,8 +243,10 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
             *error = "cannot create " + abs + ": " + strerror(errno);
             return false;
         }
-        if (!CreateFresh(abs, error))
+        if (!CreateFresh(abs, architecture, error))
             return false;
+    } else if (!wow64::ReadMachineIni(abs, &architecture, error)) {
+        return false;
     }
     std::string medium = mediumFolder;
     if (!medium.empty()) {
@@ -243,15 +263,17 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     g_state.folder = abs;
     g_state.medium = medium;
     g_state.currentDirectory = medium.empty() ? "C:\\" : "D:\\";
+    g_state.architecture = architecture;
     g_state.generation = g_nextGeneration++;
     return true;
 }
 
 } // namespace
 
-bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error) {
+bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error,
+          Architecture fresh) {
     Close();
-    if (OpenFolder(folder, mediumFolder, error))
+    if (OpenFolder(folder, mediumFolder, error, fresh))
         return true;
     g_root.clear();
     return false;
@@ -264,6 +286,10 @@ void Close() {
 
 bool IsOpen() {
     return g_state.generation != 0;
+}
+
+Architecture MachineArchitecture() {
+    return g_state.architecture;
 }
 
 const std::string& Folder() {

@@ -1,14 +1,17 @@
-// The emulated machine: a folder on the host that plays a Windows 95 machine.
+// The emulated machine: a folder on the host that plays a Windows 95 machine,
+// or a 64-bit Windows one on which the program runs under WOW64.
 //
 // Layout of a machine folder (see docs/architecture.md):
-//   machine.ini        the machine's own settings
+//   machine.ini        the machine's own settings (its architecture)
 //   diskette-write-protected
 //                      present while the diskette is write-protected
 //   registry.reg       the registry, REGEDIT4 text
 //   display.ini        the display state of the running session
 //   pending/           files being replaced (see WriteFileAtomically)
 //   drives/c/          drive C: (WINDOWS, WINDOWS\SYSTEM, WINDOWS\TEMP,
-//                      WINDOWS\Desktop, ...)
+//                      WINDOWS\Desktop, ...; on a 64-bit machine
+//                      WINDOWS\SYSTEM32 and WINDOWS\SysWOW64 in place of
+//                      WINDOWS\SYSTEM)
 //   drives/a/          drive A:, the diskette; absent = no diskette inserted
 //   D:                 the installation medium, a host folder given at open
 //
@@ -23,13 +26,24 @@
 
 namespace machine {
 
-// Opens the machine in host folder `folder`, creating a fresh Windows 95
-// machine there when the folder does not exist yet (or is empty). The medium
-// folder, when not empty, is mapped as drive D: and becomes the current
-// directory; otherwise the current directory is C:\. Returns false with a
-// message in *error when the folder cannot be used. A machine that is open is
-// closed first.
-bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error);
+// What Windows a machine plays, chosen when it is made and kept in its
+// machine.ini: 32-bit Windows (Windows 95), or 64-bit Windows, on which the
+// program is a 32-bit program under WOW64 (platform/posix/kernel/wow64.h), with the
+// Sysnative alias of Windows Vista and later or without it (64-bit Windows
+// XP and Server 2003).
+enum class Architecture { X86, X64, X64WithoutSysnative };
+
+// Opens the machine in host folder `folder`, creating a fresh machine of the
+// architecture `fresh` there when the folder does not exist yet (or is
+// empty); an existing machine keeps its own. The medium folder, when not
+// empty, is mapped as drive D: and becomes the current directory; otherwise
+// the current directory is C:\. Returns false with a message in *error when
+// the folder cannot be used. A machine that is open is closed first.
+bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error,
+          Architecture fresh = Architecture::X86);
+
+// The architecture of the open machine (X86 when none is open).
+Architecture MachineArchitecture();
 
 // Closes the open machine (open handles are dropped). Safe to call when none
 // is open.
@@ -75,7 +89,13 @@ struct Resolved {
     bool ok = false;           // the path is well formed and its drive exists
     char drive = 0;            // 'A'..'Z'
     std::string canonical;     // full Windows path, "\" separators, e.g. "C:\WINDOWS\x.ini",
-                               // long names with their stored case where they exist
+                               // long names with their stored case where they exist; where
+                               // WOW64 redirected the path, the directory it led to
+                               // ("C:\WINDOWS\SysWOW64\x.scr")
+    std::string named;         // the same as the caller named it: differs from canonical
+                               // only where WOW64 redirected the path
+    bool throughAlias = false; // the path passes through the Sysnative alias, which no
+                               // directory lists (short and long names cannot be had)
     std::string host;          // host path of the object (existing components in their real case)
     bool exists = false;       // the object exists
     bool parentExists = false; // its directory exists
@@ -92,8 +112,9 @@ Resolved Resolve(const char* path);
 const std::string& CurrentDirectory();
 bool SetCurrentDirectory(const char* path);
 
-// Windows directory "C:\WINDOWS", system directory "C:\WINDOWS\SYSTEM",
-// temporary directory "C:\WINDOWS\TEMP", desktop "C:\WINDOWS\Desktop".
+// Windows directory "C:\WINDOWS", system directory "C:\WINDOWS\SYSTEM"
+// ("C:\WINDOWS\SYSTEM32" on a 64-bit machine), temporary directory
+// "C:\WINDOWS\TEMP", desktop "C:\WINDOWS\Desktop".
 std::string WindowsDirectory();
 std::string SystemDirectory();
 std::string TempDirectory();

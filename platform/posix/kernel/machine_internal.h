@@ -17,6 +17,7 @@ struct State {
     std::string folder;
     std::string medium;
     std::string currentDirectory;
+    Architecture architecture = Architecture::X86;
     uint64_t generation = 0;
 };
 extern State g_state;

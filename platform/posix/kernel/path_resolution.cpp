@@ -6,6 +6,7 @@
 
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/machine_internal.h"
+#include "platform/posix/kernel/wow64.h"
 #include "platform/posix/win_types.h"
 
 #include <string.h>
@@ -70,7 +71,7 @@ bool SetCurrentDirectory(const char* path) {
     Resolved r = Resolve(path);
     if (!r.ok || !r.exists || !IsDirectory(r.host))
         return false;
-    g_state.currentDirectory = r.canonical;
+    g_state.currentDirectory = r.named;
     return true;
 }
 
@@ -78,7 +79,8 @@ std::string WindowsDirectory() {
     return "C:\\WINDOWS";
 }
 std::string SystemDirectory() {
-    return "C:\\WINDOWS\\SYSTEM";
+    return g_state.architecture == Architecture::X86 ? "C:\\WINDOWS\\SYSTEM"
+                                                     : "C:\\WINDOWS\\SYSTEM32";
 }
 std::string TempDirectory() {
     return "C:\\WINDOWS\\TEMP";
@@ -162,16 +164,31 @@ Resolved Resolve(const char* path) {
         return r;
     }
     std::string canonical = std::string(1, drive) + ":";
+    std::string named = canonical;
     std::string host = root;
     bool found = true;
     r.parentExists = true;
+    // On a 64-bit machine one component may be read under another name.
+    wow64::FileRedirect redirect = wow64::RedirectFiles(drive, parts);
+    r.throughAlias = redirect.alias;
     for (size_t i = 0; i < parts.size(); ++i) {
         bool last = i + 1 == parts.size();
+        bool redirected = i == redirect.component;
         std::string hostName;
-        if (found && FindEntry(host, parts[i], &hostName)) {
-            std::string win;
+        if (found && FindEntry(host, redirected ? redirect.hostName : parts[i], &hostName)) {
+            std::string win, asNamed;
             WindowsNameOf(hostName, &win);
+            // The alias stays in the path (the real name would be redirected
+            // again); a redirected component keeps the name it was given.
+            if (redirected && redirect.alias)
+                win = parts[i];
+            std::string namedEntry;
+            if (redirected && !redirect.alias && FindEntry(host, parts[i], &namedEntry))
+                WindowsNameOf(namedEntry, &asNamed);
+            else
+                asNamed = win;
             canonical += "\\" + win;
+            named += "\\" + asNamed;
             host = JoinHost(host, hostName);
             if (!last && !IsDirectory(host)) {
                 found = false;
@@ -181,18 +198,23 @@ Resolved Resolve(const char* path) {
             if (!last)
                 r.parentExists = false;
             found = false;
-            canonical += "\\" + parts[i];
-            host = JoinHost(host, codepage::Cp1252ToUtf8(parts[i]));
+            canonical += "\\" + (redirected && !redirect.alias ? redirect.hostName : parts[i]);
+            named += "\\" + parts[i];
+            host =
+                JoinHost(host, codepage::Cp1252ToUtf8(redirected ? redirect.hostName : parts[i]));
         }
     }
-    if (parts.empty())
+    if (parts.empty()) {
         canonical += "\\";
+        named += "\\";
+    }
     if (canonical.size() >= MAX_PATH) {
         r.error = ERROR_FILENAME_EXCED_RANGE;
         return r;
     }
     r.ok = true;
     r.canonical = canonical;
+    r.named = named;
     r.host = host;
     r.exists = found && Exists(host);
     if (!r.parentExists)

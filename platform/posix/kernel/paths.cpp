@@ -42,14 +42,16 @@ void SplitTyped(const std::string& typed, std::string* start, std::vector<std::s
 }
 
 // Rewrites every component of an existing path to its short name (or its
-// long name), keeping the path's form: a relative path stays relative.
+// long name), keeping the path's form: a relative path stays relative. The
+// names are those the path gives (WOW64's redirection does not show); a
+// path through the Sysnative alias, which no directory lists, has none.
 DWORD RewritePath(LPCSTR path, bool toShort, LPSTR buffer, DWORD capacity) {
     if (!path) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     machine::Resolved whole = machine::Resolve(path);
-    if (!whole.ok || !whole.exists) {
+    if (!whole.ok || !whole.exists || whole.throughAlias) {
         SetLastError(whole.error ? whole.error : ERROR_FILE_NOT_FOUND);
         return 0;
     }
@@ -63,8 +65,8 @@ DWORD RewritePath(LPCSTR path, bool toShort, LPSTR buffer, DWORD capacity) {
         std::string name = parts[i];
         if (name != "." && name != "..") {
             machine::Resolved r = machine::Resolve(typedSoFar.c_str());
-            size_t cut = r.canonical.rfind('\\');
-            name = r.canonical.substr(cut + 1);
+            size_t cut = r.named.rfind('\\');
+            name = r.named.substr(cut + 1);
             if (toShort && !machine::IsShortName(name))
                 name = machine::ShortNameOf(r.host.substr(0, r.host.rfind('/')), name);
         }

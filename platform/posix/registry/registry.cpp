@@ -16,6 +16,10 @@
 // every operation on it fails with ERROR_KEY_DELETED; RegDeleteKeyA refuses a
 // key that has subkeys (ERROR_ACCESS_DENIED); a string value queried into a
 // buffer with room to spare gets a terminating zero if its data lack one.
+//
+// On a 64-bit machine the calls see WOW64's two registry views (wow64.h):
+// every call walks its path in the 32-bit view unless it asks for the
+// 64-bit one, or is relative to a key opened in it.
 #include "platform/posix/registry/api_registry.h"
 #include "platform/posix/registry/registry_internal.h"
 #include "platform/posix/registry/registry_store.h"
@@ -23,6 +27,7 @@
 
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
+#include "platform/posix/kernel/wow64.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -36,6 +41,7 @@ namespace {
 struct OpenKey {
     std::shared_ptr<Key> key;
     bool canWrite = false;
+    bool wow32 = false; // opened in the 32-bit view of a 64-bit machine
 };
 
 struct Store {
@@ -60,17 +66,36 @@ bool Save() {
     return machine::WriteFileAtomically(FilePath(), FormatFile(*g_store.machine, *g_store.users));
 }
 
-// Walks (and with create, makes) a path of names below a key.
+// Whether the 32-bit view reads the subkey `name` of `key` in the key's
+// "Wow6432Node" subkey.
+bool RedirectedInWow32(const Key& key, const std::string& name) {
+    std::vector<std::string> path;
+    const Key* k = &key;
+    for (; k->parent; k = k->parent)
+        path.insert(path.begin(), k->name);
+    return k == g_store.machine.get() && wow64::RedirectsSubkey(path, name);
+}
+
+// Walks (and with create, makes) a path of names below a key, in the 32-bit
+// view with `wow32`. *firstNew, when given, gets the first key made.
 std::shared_ptr<Key> Walk(std::shared_ptr<Key> key, const std::vector<std::string>& names,
-                          bool create) {
-    for (const std::string& name : names) {
+                          bool create, bool wow32 = false,
+                          std::shared_ptr<Key>* firstNew = nullptr) {
+    auto step = [&](const std::string& name) {
         std::shared_ptr<Key> sub = FindSubKey(*key, name);
-        if (!sub) {
-            if (!create)
-                return nullptr;
+        if (!sub && create) {
             sub = AddSubKey(key.get(), name);
+            if (firstNew && !*firstNew)
+                *firstNew = sub;
         }
         key = sub;
+        return key != nullptr;
+    };
+    for (const std::string& name : names) {
+        if (wow32 && RedirectedInWow32(*key, name) && !step("Wow6432Node"))
+            return nullptr;
+        if (!step(name))
+            return nullptr;
     }
     return key;
 }
@@ -93,7 +118,7 @@ void Load(uint64_t generation) {
     std::string text;
     bool fresh = access(path.c_str(), F_OK) != 0;
     if (fresh) {
-        text = kFreshRegistry;
+        text = std::string(kFreshRegistry) + (wow64::Is64Bit() ? wow64::kFreshRegistry64 : "");
     } else if (!machine::ReadWholeFile(path, &text)) {
         g_store.loadError = path + ": cannot be read";
         return;
@@ -132,12 +157,15 @@ LONG Ready() {
     return ERROR_BADDB;
 }
 
-// The key behind a handle. A deleted key is ERROR_KEY_DELETED.
-LONG KeyOf(HKEY handle, std::shared_ptr<Key>* key, bool* canWrite = nullptr) {
+// The key behind a handle, and the view it was opened in (the predefined
+// roots: the program's, the 32-bit one on a 64-bit machine). A deleted key
+// is ERROR_KEY_DELETED.
+LONG KeyOf(HKEY handle, std::shared_ptr<Key>* key, bool* canWrite = nullptr,
+           bool* wow32 = nullptr) {
     LONG error = Ready();
     if (error != ERROR_SUCCESS)
         return error;
-    bool write = true;
+    bool write = true, view = wow64::Is64Bit();
     if (handle == HKEY_LOCAL_MACHINE)
         *key = g_store.machine;
     else if (handle == HKEY_USERS)
@@ -152,17 +180,35 @@ LONG KeyOf(HKEY handle, std::shared_ptr<Key>* key, bool* canWrite = nullptr) {
             return ERROR_INVALID_HANDLE;
         *key = it->second.key;
         write = it->second.canWrite;
+        view = it->second.wow32;
     }
     if (canWrite)
         *canWrite = write;
+    if (wow32)
+        *wow32 = view;
     return (*key)->deleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
-HKEY NewHandle(const std::shared_ptr<Key>& key, bool canWrite) {
+HKEY NewHandle(const std::shared_ptr<Key>& key, bool canWrite, bool wow32) {
     uintptr_t value = g_nextHandle;
     g_nextHandle += 4;
-    g_store.handles[value] = OpenKey{key, canWrite};
+    g_store.handles[value] = OpenKey{key, canWrite, wow32};
     return reinterpret_cast<HKEY>(value);
+}
+
+// The view of a call: the one its access asks for, else that of the key it
+// is relative to. A 32-bit machine has one view.
+bool CallInWow32(REGSAM access, bool keyInWow32) {
+    if (!wow64::Is64Bit() || (access & KEY_WOW64_64KEY))
+        return false;
+    return (access & KEY_WOW64_32KEY) || keyInWow32;
+}
+
+// What a handle opened with `access` may do: set and delete values when it
+// asks for that (or for all it may have).
+bool CanWrite(REGSAM access) {
+    const REGSAM kMaximumAllowed = 0x02000000;
+    return (access & (KEY_SET_VALUE | kMaximumAllowed)) != 0;
 }
 
 // The names of a key path. Empty names (a trailing or doubled "\") are
@@ -250,29 +296,26 @@ const std::string& LoadError() {
 
 using namespace registry_store;
 
-LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result) {
+namespace {
+
+// RegCreateKeyA and RegCreateKeyExA.
+LONG CreateKey(HKEY root, LPCSTR subKey, REGSAM access, PHKEY result, LPDWORD disposition) {
     if (faults::Take(platform_testing::FaultFamily::RegistryCreate))
         return ERROR_ACCESS_DENIED;
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
-    LONG error = KeyOf(root, &key);
+    bool rootInWow32 = false;
+    LONG error = KeyOf(root, &key, nullptr, &rootInWow32);
     if (error != ERROR_SUCCESS)
         return error;
     std::vector<std::string> names;
     error = SplitPath(subKey, &names);
     if (error != ERROR_SUCCESS)
         return error;
+    bool wow32 = CallInWow32(access, rootInWow32);
     std::shared_ptr<Key> firstNew;
-    for (const std::string& name : names) {
-        std::shared_ptr<Key> sub = FindSubKey(*key, name);
-        if (!sub) {
-            sub = AddSubKey(key.get(), name);
-            if (!firstNew)
-                firstNew = sub;
-        }
-        key = sub;
-    }
+    key = Walk(key, names, true, wow32, &firstNew);
     if (firstNew && !Save()) {
         RemoveSubKey(firstNew->parent, firstNew);
         return ERROR_CANTWRITE;
@@ -287,26 +330,42 @@ LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result) {
         for (size_t i = made.size(); i-- > 0;)
             trace::Report("registry", "create key " + KeyName(made[i]));
     }
-    *result = NewHandle(key, true);
+    if (disposition)
+        *disposition = firstNew ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = NewHandle(key, CanWrite(access), wow32);
     return ERROR_SUCCESS;
+}
+
+} // namespace
+
+LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result) {
+    return CreateKey(root, subKey, KEY_ALL_ACCESS, result, nullptr);
+}
+
+LONG WINAPI RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD options, REGSAM access,
+                            LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
+    if (options != REG_OPTION_NON_VOLATILE)
+        return ERROR_CALL_NOT_IMPLEMENTED; // no volatile keys, links or backup opens here
+    return CreateKey(root, subKey, access, result, disposition);
 }
 
 LONG WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
-    LONG error = KeyOf(root, &key);
+    bool rootInWow32 = false;
+    LONG error = KeyOf(root, &key, nullptr, &rootInWow32);
     if (error != ERROR_SUCCESS)
         return error;
     std::vector<std::string> names;
     error = SplitPath(subKey, &names);
     if (error != ERROR_SUCCESS)
         return error;
-    key = Walk(key, names, false);
+    bool wow32 = CallInWow32(access, rootInWow32);
+    key = Walk(key, names, false, wow32);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
-    const REGSAM kMaximumAllowed = 0x02000000;
-    *result = NewHandle(key, (access & (KEY_SET_VALUE | kMaximumAllowed)) != 0);
+    *result = NewHandle(key, CanWrite(access), wow32);
     return ERROR_SUCCESS;
 }
 
@@ -467,14 +526,15 @@ LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
     if (!subKey)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
-    LONG error = KeyOf(handle, &key);
+    bool wow32 = false;
+    LONG error = KeyOf(handle, &key, nullptr, &wow32);
     if (error != ERROR_SUCCESS)
         return error;
     std::vector<std::string> names;
     error = SplitPath(subKey, &names);
     if (error != ERROR_SUCCESS)
         return error;
-    key = Walk(key, names, false);
+    key = Walk(key, names, false, wow32);
     if (!key)
         return ERROR_FILE_NOT_FOUND;
     if (!key->subkeys.empty() || !key->parent || key == ClassesKey() || key == CurrentUserKey() ||
