@@ -1,10 +1,13 @@
 // What the compiler calls on its own where the processor has no
 // instruction for it (GCC's support library is not linked into setup.exe):
-// 64-bit division on the 32-bit target, and the stack probe before a frame
-// larger than a page.
-#include <stdint.h>
+// 64-bit division on the 32-bit target (runtime.h names it). No function of
+// setup.exe has a frame larger than a page, so none needs a stack probe
+// (___chkstk_ms); one that did would not link.
+#include "platform/windows/runtime/runtime.h"
 
-#if defined(__i386__)
+#ifdef WIESEN_RUNTIME_DIVISION
+#define RT WIESEN_RUNTIME_DIVISION
+
 namespace {
 
 // n / d and n % d of unsigned 64-bit numbers, by shift and subtract. A
@@ -42,21 +45,21 @@ uint64_t Magnitude(int64_t v) {
 extern "C" {
 
 // The quotient of signed 64-bit numbers, rounded toward zero.
-int64_t __divdi3(int64_t a, int64_t b) {
+int64_t RT(divdi3)(int64_t a, int64_t b) {
     uint64_t rest;
     uint64_t q = DivideUnsigned(Magnitude(a), Magnitude(b), &rest);
     return static_cast<int64_t>((a < 0) != (b < 0) ? 0 - q : q);
 }
 
 // The remainder of signed 64-bit numbers; its sign is the dividend's.
-int64_t __moddi3(int64_t a, int64_t b) {
+int64_t RT(moddi3)(int64_t a, int64_t b) {
     uint64_t rest;
     DivideUnsigned(Magnitude(a), Magnitude(b), &rest);
     return static_cast<int64_t>(a < 0 ? 0 - rest : rest);
 }
 
 // Quotient and remainder of signed 64-bit numbers at once.
-int64_t __divmoddi4(int64_t a, int64_t b, int64_t* remainder) {
+int64_t RT(divmoddi4)(int64_t a, int64_t b, int64_t* remainder) {
     uint64_t rest;
     uint64_t q = DivideUnsigned(Magnitude(a), Magnitude(b), &rest);
     *remainder = static_cast<int64_t>(a < 0 ? 0 - rest : rest);
@@ -64,13 +67,13 @@ int64_t __divmoddi4(int64_t a, int64_t b, int64_t* remainder) {
 }
 
 // The quotient of unsigned 64-bit numbers.
-uint64_t __udivdi3(uint64_t a, uint64_t b) {
+uint64_t RT(udivdi3)(uint64_t a, uint64_t b) {
     uint64_t rest;
     return DivideUnsigned(a, b, &rest);
 }
 
 // The remainder of unsigned 64-bit numbers.
-uint64_t __umoddi3(uint64_t a, uint64_t b) {
+uint64_t RT(umoddi3)(uint64_t a, uint64_t b) {
     uint64_t rest;
     DivideUnsigned(a, b, &rest);
     return rest;

@@ -1,5 +1,5 @@
 // The runtime's bounded formatter: snprintf and vsnprintf of the few
-// directives setup.exe formats with (platform/windows/runtime/text.h).
+// directives setup.exe formats with (platform/windows/runtime/runtime.h).
 //
 // A directive is %[flags][width][.precision][l]conversion with
 //   flags      '-' (left-justified) and '0' (zeros before a number's digits;
@@ -13,7 +13,7 @@
 //              % (a percent sign)
 // Anything else (another flag, length or conversion) is copied as it stands,
 // and takes no argument.
-#include "platform/windows/runtime/text.h"
+#include "platform/windows/runtime/runtime.h"
 
 namespace {
 

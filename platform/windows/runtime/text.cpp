@@ -1,8 +1,8 @@
-// The runtime's memory and string functions (platform/windows/runtime/text.h).
+// The runtime's memory and string functions (platform/windows/runtime/runtime.h).
 // Plain byte loops: setup.exe moves little data, and on a 486 they cost a few
 // cycles a byte. The build compiles this file so that the compiler does not
 // turn a loop back into a call of the function it implements.
-#include "platform/windows/runtime/text.h"
+#include "platform/windows/runtime/runtime.h"
 
 #include <limits.h>
 

@@ -1,8 +1,9 @@
-// setup.exe's own string and format functions (platform/windows/runtime),
-// as the test programs get them (with the "runtime_" prefix): one table of
-// cases, run natively and under Wine. Where the C standard fixes the result,
-// each case is also held against the host's C library.
-#include "platform/windows/runtime/text.h"
+// setup.exe's own string, format and 64-bit division functions
+// (platform/windows/runtime), as the test programs get them (with the
+// "runtime_" prefix): tables of cases, run natively and under Wine. Where
+// the C standard fixes the result, each case is also held against the
+// host's C library or the host's division.
+#include "platform/windows/runtime/runtime.h"
 
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -10,6 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <stdint.h>
 #include <string>
 
 namespace {
@@ -244,6 +246,52 @@ TEST(RuntimeText, CaseChangesOnlyTheAsciiLettersAsInTheCLocale) {
         EXPECT_EQ(runtime_toupper(c), upper) << c;
         EXPECT_EQ(runtime_tolower(c), lower) << c;
     }
+}
+
+// ---- 64-bit division (GCC's helpers on the 32-bit target) ------------------
+
+TEST(RuntimeDivision, QuotientsAndRemaindersAreTheHostsDivision) {
+    const int64_t kMin = INT64_MIN + 1; // INT64_MIN / -1 overflows
+    const int64_t values[] = {0,
+                              1,
+                              -1,
+                              7,
+                              -7,
+                              10,
+                              86400,
+                              146097,
+                              10000000,
+                              0x7FFFFFFF,
+                              0x80000000LL,
+                              0xFFFFFFFFLL,
+                              0x100000000LL,
+                              0x123456789ABCDEFLL,
+                              -0x123456789ABCDEFLL,
+                              116444736000000000LL,
+                              INT64_MAX,
+                              kMin};
+    for (int64_t a : values) {
+        for (int64_t b : values) {
+            if (b == 0)
+                continue;
+            SCOPED_TRACE(std::to_string(a) + " / " + std::to_string(b));
+            EXPECT_EQ(runtime_divdi3(a, b), a / b);
+            EXPECT_EQ(runtime_moddi3(a, b), a % b);
+            int64_t rest = 0;
+            EXPECT_EQ(runtime_divmoddi4(a, b, &rest), a / b);
+            EXPECT_EQ(rest, a % b);
+            uint64_t ua = static_cast<uint64_t>(a), ub = static_cast<uint64_t>(b);
+            EXPECT_EQ(runtime_udivdi3(ua, ub), ua / ub);
+            EXPECT_EQ(runtime_umoddi3(ua, ub), ua % ub);
+        }
+    }
+    // The most negative number by -1 wraps, as the division instruction's
+    // 64-bit result would.
+    int64_t rest = 1;
+    EXPECT_EQ(runtime_divmoddi4(INT64_MIN, -1, &rest), INT64_MIN);
+    EXPECT_EQ(rest, 0);
+    EXPECT_EQ(runtime_udivdi3(UINT64_MAX, UINT64_MAX - 1), 1u);
+    EXPECT_EQ(runtime_umoddi3(UINT64_MAX, 0x8000000000000000ULL), 0x7FFFFFFFFFFFFFFFULL);
 }
 
 } // namespace

@@ -1,11 +1,14 @@
-// The runtime's memory, string and format functions.
+// The parts of setup.exe's runtime that the test programs compile too: the
+// memory, string and format functions (text.cpp, format.cpp) and the 64-bit
+// division (compiler.cpp).
 //
 // In setup.exe (WIESEN_FREESTANDING) they are the C library itself: memcpy,
 // strlen, ... under their own names, and the formatter under the name that
 // MinGW's <stdio.h> gives it (its snprintf and vsnprintf are inline calls of
-// __mingw_vsnprintf). The test programs have a C library of their own, so
-// they get the same code with a "runtime_" prefix, and one table of cases
-// runs it natively and under Wine.
+// __mingw_vsnprintf); the division is GCC's helpers __divdi3 and the rest,
+// on the 32-bit target only. The test programs have a C library and GCC's
+// helpers of their own, so they get the same code with a "runtime_" prefix,
+// and tests/runtime_test.cpp runs it natively and under Wine.
 //
 // The text functions work on bytes as the C runtime does in the "C" locale,
 // which setup.exe never changes: only A to Z and a to z are letters to
@@ -14,6 +17,7 @@
 
 #include <stdarg.h>
 #include <stddef.h>
+#include <stdint.h>
 
 #ifdef WIESEN_FREESTANDING
 #define WIESEN_RUNTIME_NAME(name) name
@@ -23,6 +27,12 @@
 #define WIESEN_RUNTIME_NAME(name) runtime_##name
 #define WIESEN_RUNTIME_VSNPRINTF runtime_vsnprintf
 #define WIESEN_RUNTIME_SNPRINTF runtime_snprintf
+#endif
+
+#if !defined(WIESEN_FREESTANDING)
+#define WIESEN_RUNTIME_DIVISION(name) runtime_##name
+#elif defined(__i386__)
+#define WIESEN_RUNTIME_DIVISION(name) __##name
 #endif
 
 extern "C" {
@@ -45,4 +55,12 @@ int WIESEN_RUNTIME_NAME(tolower)(int c);
 
 int WIESEN_RUNTIME_VSNPRINTF(char* out, size_t capacity, const char* format, va_list args);
 int WIESEN_RUNTIME_SNPRINTF(char* out, size_t capacity, const char* format, ...);
+
+#ifdef WIESEN_RUNTIME_DIVISION
+int64_t WIESEN_RUNTIME_DIVISION(divdi3)(int64_t a, int64_t b);
+int64_t WIESEN_RUNTIME_DIVISION(moddi3)(int64_t a, int64_t b);
+int64_t WIESEN_RUNTIME_DIVISION(divmoddi4)(int64_t a, int64_t b, int64_t* remainder);
+uint64_t WIESEN_RUNTIME_DIVISION(udivdi3)(uint64_t a, uint64_t b);
+uint64_t WIESEN_RUNTIME_DIVISION(umoddi3)(uint64_t a, uint64_t b);
+#endif
 }
