@@ -61,7 +61,8 @@ TEST_F(DisketteRun, InstallThenTwoCopiesFromOneDialog) {
 }
 
 // setup.exe itself (natively setup-host), started from a made medium,
-// installs and copies the installation onto the diskette, itself included.
+// installs and copies the installation onto the diskette, itself included;
+// a second start uninstalls.
 TEST_F(DisketteRun, TheProgramItselfInstallsAndCopiesTheDiskette) {
     std::string program = platform_testing::SetupProgramBytes();
     ASSERT_GT(program.size(), 10000u);
@@ -76,6 +77,8 @@ TEST_F(DisketteRun, TheProgramItselfInstallsAndCopiesTheDiskette) {
     if (programFits) {
         EXPECT_EQ(ReadWholeFile("a:\\setup.exe"), program);
     }
+    ASSERT_EQ(RunSetupProgramScenario(program_test::kMedium, "program-uninstall.scn"), "");
+    EXPECT_FALSE(Exists("c:\\wiesenhain"));
 }
 
 TEST_F(DisketteRun, NoOrEscapeAtTheOfferLeaveDriveAUntouched) {
