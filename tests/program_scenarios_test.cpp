@@ -94,15 +94,9 @@ class ProgramRun : public MachineTest, public ::testing::WithParamInterface<Mach
         std::string program = platform_testing::SetupProgramBytes();
         ASSERT_GT(program.size(), 10000u);
         ASSERT_TRUE(package_test::WriteWholeFile(std::string(kMedium) + "setup.exe", program));
-        auto run = [](const char* name) {
-            for (const ScenarioFile* f = kScenarioFiles; f->name; ++f)
-                if (std::string(f->name) == name)
-                    return platform_testing::RunSetupProgram(kMedium, f->text, name);
-            return std::string("no scenario ") + name;
-        };
-        ASSERT_EQ(run("program-first-run.scn"), "");
+        ASSERT_EQ(RunSetupProgramScenario(kMedium, "program-first-run.scn"), "");
         ExpectInstalledInto("c:\\wiesenhain\\", program, iconView);
-        ASSERT_EQ(run("program-uninstall.scn"), "");
+        ASSERT_EQ(RunSetupProgramScenario(kMedium, "program-uninstall.scn"), "");
         ExpectNothingInstalled();
         EXPECT_FALSE(package_test::Exists("c:\\wiesenhain"));
     }
