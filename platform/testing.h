@@ -14,11 +14,15 @@ namespace platform_testing {
 // What Windows a test machine is, for the program: 32-bit Windows, or 64-bit
 // Windows on which the program runs as a 32-bit program under WOW64 (with
 // the Sysnative alias; WithoutSysnative: 64-bit Windows XP and Server 2003,
-// emulated machines only).
-enum class MachineFlavour { Windows32, Windows64, Windows64WithoutSysnative };
+// emulated machines only); these two with Windows 95's settings. Windows10:
+// 64-bit Windows 10 of the NT family, with a user's own REG_EXPAND_SZ
+// schemes apart from ".Default"'s (emulated machines only; on Windows the
+// machine the tests run on is what it is).
+enum class MachineFlavour { Windows32, Windows64, Windows64WithoutSysnative, Windows10 };
 inline const char* MachineFlavourName(MachineFlavour flavour) {
     return flavour == MachineFlavour::Windows64                   ? "Windows64"
            : flavour == MachineFlavour::Windows64WithoutSysnative ? "Windows64WithoutSysnative"
+           : flavour == MachineFlavour::Windows10                 ? "Windows10"
                                                                   : "Windows32";
 }
 
