@@ -34,7 +34,8 @@ inline const char* MachineFlavourName(MachineFlavour flavour) {
 std::string BeginTestMachine(MachineFlavour flavour = MachineFlavour::Windows32);
 
 // The flavours of test machine that a test run over "both flavours" takes:
-// natively Windows32 and Windows64; on Windows the one the tests run on,
+// natively Windows32, Windows64 and Windows10; on Windows the one the tests
+// run on,
 // Windows64 where the test process runs under WOW64 (the 32-bit tests on
 // 64-bit Windows or in Wine's 64-bit prefix), else Windows32 (also the
 // 64-bit test build, which WOW64 does not concern).

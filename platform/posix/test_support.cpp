@@ -65,7 +65,7 @@ bool IsEmulated() {
 }
 
 std::vector<MachineFlavour> TestMachineFlavours() {
-    return {MachineFlavour::Windows32, MachineFlavour::Windows64};
+    return {MachineFlavour::Windows32, MachineFlavour::Windows64, MachineFlavour::Windows10};
 }
 
 bool InsertDiskette() {
