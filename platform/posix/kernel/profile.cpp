@@ -5,7 +5,9 @@
 // quotes loses them, the first of two equal keys wins, a line without "="
 // is no key. Writing changes only the lines it must: every other section,
 // comment, blank line, unknown line and line end stays byte for byte, and
-// the file is replaced atomically (temporary file, then rename).
+// the file is replaced atomically (temporary file, then rename). On a Windows
+// 10 machine an entry that IniFileMapping maps lives in the registry instead
+// (windows_nt.h).
 #include "platform/posix/kernel/api_profile.h"
 
 #include "platform/posix/kernel/api_base.h"
