@@ -11,7 +11,7 @@
 // --machine keeps the machine (and the package) in DIR between runs, so that
 // `strace -c -f` of a run with --only counts one contender's system calls
 // (bench/count-syscalls runs that).
-#include "package/engine.h"
+#include "package/decompression_engines.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
 

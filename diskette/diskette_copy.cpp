@@ -1,8 +1,8 @@
 #include "diskette/diskette_copy.h"
 
-#include "package/text_case.h"
-#include "shell/dialog_texts.h"
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
+#include "system/dialog_support.h"
+#include "text/text_case.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -10,8 +10,8 @@
 namespace {
 
 enum : int {
-    kCopyButton = 200,
-    kCloseButton = 201,
+    kCopyButton = IDC_DISKETTE_COPY,
+    kCloseButton = IDC_DISKETTE_CLOSE,
 };
 
 // The process-wide state of the diskette copy.

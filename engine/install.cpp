@@ -1,16 +1,16 @@
 #include "engine/install.h"
 
 #include "engine/install_file_table.h"
+#include "engine/procedure_dialogs.h"
 #include "engine/setting_item.h"
-#include "package/engine.h"
-#include "package/text_case.h"
-#include "shell/directory_chooser.h"
-#include "shell/resource_ids.h"
+#include "package/decompression_engines.h"
+#include "resources/resource_ids.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
 #include "system/wow64.h"
+#include "text/text_case.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -95,27 +95,6 @@ bool CopyDirectoryWithoutBackslash(char* buffer, size_t capacity, const char* di
     return true;
 }
 
-void ReadInstalledTargetDirectory() {
-    char* target = g_setup.targetDirectory;
-    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
-    if (!product.ReadString("general", "dir", target, kDirectoryCapacity) || !target[0]) {
-        target[0] = 0;
-        ProfileSettings::Read(kInstallDirectoryKey, target, kDirectoryCapacity);
-    }
-    size_t length = strlen(target);
-    if (length + 1 < kDirectoryCapacity) {
-        target[length] = '\\';
-        target[length + 1] = 0;
-    }
-}
-
-void SetStatusLine(unsigned stringId) {
-    char text[kValueCapacity] = "";
-    if (stringId)
-        LoadStringA(g_setup.instance, stringId, text, sizeof text);
-    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
-}
-
 bool ResolveSystemDirectories() {
     struct {
         UINT (*get)(LPSTR, UINT);
@@ -141,7 +120,7 @@ bool ResolveSystemDirectories() {
 }
 
 bool CopyInstallFiles() {
-    SetStatusLine(kStringCopyingFiles);
+    ShowStatusLine(kStringCopyingFiles);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
 
     // One longer than the chooser's capacity, which writes its terminator
@@ -174,8 +153,7 @@ bool CopyInstallFiles() {
                 break;
             if (outcome == -1) {
                 // The installation files are not where we looked: ask.
-                if (ChooseDirectory(g_setup.instance, g_setup.mainDialog, source, MAX_PATH,
-                                    kStringPromptSource))
+                if (AskForSourceDirectory(source, MAX_PATH))
                     continue;
                 good = false;
             } else if (entry.packed) {
@@ -190,7 +168,7 @@ bool CopyInstallFiles() {
     if (good)
         snprintf(g_setup.sourceDirectory, sizeof g_setup.sourceDirectory, "%s", source);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    SetStatusLine(0);
+    ShowStatusLine(0);
     if (!good && g_setup.errorCode == 0)
         g_setup.errorCode = 2;
     return good;
@@ -331,12 +309,12 @@ bool RunInstall() {
     }
     if (!SaveOldSettings())
         return false;
-    SetStatusLine(kStringChangingSettings);
+    ShowStatusLine(kStringChangingSettings);
     ApplyThemeSettings();
     DeleteWindowsFile("ShellIconCache");
     RefreshDesktopItems();
     CopySetupFiles();
-    SetStatusLine(0);
+    ShowStatusLine(0);
     return true;
 }
 
@@ -361,8 +339,8 @@ void CompleteInstall() {
     }
     DWORD now = static_cast<DWORD>(time(nullptr));
     product.WriteString("general", "user", g_setup.gardenName);
-    product.WriteString("general", "scr", "Wiesenhain.scr");
+    product.WriteString("general", "scr", kScreenSaverFileName);
     product.WriteDword("general", "2", now);
     RegisterUninstallEntry();
-    CreateDesktopShortcut(nullptr, "Wiesenhain.scr", g_setup.productName, 0);
+    CreateDesktopShortcut(nullptr, kScreenSaverFileName, g_setup.productName, 0);
 }

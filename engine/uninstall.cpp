@@ -1,7 +1,10 @@
+#include "engine/uninstall.h"
+
 #include "engine/install.h"
 #include "engine/install_file_table.h"
+#include "engine/procedure_dialogs.h"
 #include "engine/setting_item.h"
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
@@ -28,10 +31,24 @@ bool IsPlainFileName(const char* name) {
 
 } // namespace
 
+void ReadInstalledTargetDirectory() {
+    char* target = g_setup.targetDirectory;
+    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    if (!product.ReadString("general", "dir", target, kDirectoryCapacity) || !target[0]) {
+        target[0] = 0;
+        ProfileSettings::Read(kInstallDirectoryKey, target, kDirectoryCapacity);
+    }
+    size_t length = strlen(target);
+    if (length + 1 < kDirectoryCapacity) {
+        target[length] = '\\';
+        target[length + 1] = 0;
+    }
+}
+
 bool RunUninstall() {
     if (!ResolveSystemDirectories())
         return false;
-    SetStatusLine(kStringRestoringSettings);
+    ShowStatusLine(kStringRestoringSettings);
     SettingItemList& list = SettingItemList::Program();
     int failedCode = 0;
     for (int i = 0; i < list.count; ++i) {
@@ -52,7 +69,7 @@ bool RunUninstall() {
     // uninstall, which finds nothing left to restore, finishes.
     if (!failedCode && !ProfileSettings::RemoveSection())
         failedCode = 3;
-    SetStatusLine(0);
+    ShowStatusLine(0);
     if (failedCode) {
         g_setup.errorCode = failedCode;
         return false;
@@ -135,7 +152,7 @@ void RemoveProductData() {
     HKEY maker;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kMakerKeyPath, &maker) != ERROR_SUCCESS)
         return;
-    RegDeleteKeyA(maker, "Wiesenhain");
+    RegDeleteKeyA(maker, kProductName);
     char other[MAX_PATH];
     if (RegEnumKeyA(maker, 0, other, sizeof other) == ERROR_NO_MORE_ITEMS) {
         RegCloseKey(maker);

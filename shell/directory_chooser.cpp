@@ -1,6 +1,6 @@
 #include "shell/directory_chooser.h"
 
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -8,11 +8,11 @@
 namespace {
 
 enum : int {
-    kControlPrompt = 200,
-    kControlList = 201,
-    kControlOk = 202,
-    kControlCancel = 203,
-    kControlPath = 204,
+    kControlPrompt = IDC_CHOOSER_PROMPT,
+    kControlList = IDC_CHOOSER_LIST,
+    kControlOk = IDC_CHOOSER_OK,
+    kControlCancel = IDC_CHOOSER_CANCEL,
+    kControlPath = IDC_CHOOSER_PATH,
     kListedCapacity = 267, // the listed directory: at most 266 characters
 };
 

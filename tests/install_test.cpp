@@ -5,6 +5,7 @@
 #include "engine/install.h"
 #include "engine/install_file_table.h"
 #include "engine/setting_item.h"
+#include "engine/uninstall.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"

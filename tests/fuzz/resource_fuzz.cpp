@@ -6,7 +6,7 @@
 #include "platform/dialog_template.h"
 #include "platform/posix/user/resource_module.h"
 #include "platform/win32.h"
-#include "shell/dialog_texts.h"
+#include "system/dialog_support.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <stddef.h>
