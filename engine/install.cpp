@@ -10,6 +10,7 @@
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
 #include "system/wow64.h"
+#include "text/directory_text.h"
 #include "text/text_case.h"
 
 #include <stdio.h>
@@ -19,12 +20,6 @@
 const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
-
-// directory + name into a buffer; false when it does not fit.
-bool JoinPath(char* buffer, size_t capacity, const char* directory, const char* name) {
-    int n = snprintf(buffer, capacity, "%s%s", directory, name);
-    return n >= 0 && static_cast<size_t>(n) < capacity;
-}
 
 // Copies a plain row and clears the copy's read-only attribute. 0 when done,
 // -1 when the copy failed, 1 when its attributes could not be handled.
@@ -82,19 +77,6 @@ bool ListHolds(const char* list, const char* name) {
 
 } // namespace
 
-bool IsFullDirectory(const char* directory) {
-    return directory && directory[0] && directory[1] == ':' && directory[2] == '\\';
-}
-
-bool CopyDirectoryWithoutBackslash(char* buffer, size_t capacity, const char* directory) {
-    int n = snprintf(buffer, capacity, "%s", directory);
-    if (n < 0 || static_cast<size_t>(n) >= capacity)
-        return false;
-    if (n > 0 && buffer[n - 1] == '\\')
-        buffer[n - 1] = 0;
-    return true;
-}
-
 bool ResolveSystemDirectories() {
     struct {
         UINT (*get)(LPSTR, UINT);
@@ -110,10 +92,7 @@ bool ResolveSystemDirectories() {
             g_setup.errorCode = 1;
             return false;
         }
-        if (buffer[length - 1] != '\\') {
-            buffer[length] = '\\';
-            buffer[length + 1] = 0;
-        }
+        AppendBackslash(buffer, sizeof buffer);
         snprintf(step.out, kSystemDirectoryCapacity, "%s", buffer);
     }
     return true;
@@ -130,9 +109,7 @@ bool CopyInstallFiles() {
     DWORD length = GetCurrentDirectoryA(257, current);
     if (length > 0 && length < 257)
         snprintf(source, sizeof source, "%s", current);
-    size_t sourceLength = strlen(source);
-    if (sourceLength > 0 && source[sourceLength - 1] != '\\' && sourceLength + 1 < sizeof source)
-        strcat(source, "\\");
+    AppendBackslash(source, sizeof source);
 
     g_setup.errorCode = 0;
     bool good = true;
@@ -183,10 +160,9 @@ bool SaveOldSettings() {
     // No copy of the installation files is made yet: an uninstall of a run
     // that ends before they are deletes none of those in the target
     // directory, which may be the user's only copy of the medium.
-    bool good =
-        CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory) &&
-        ProfileSettings::Write(kInstallDirectoryKey, directory) != 0 &&
-        ProfileSettings::Write(kSetupCopiesKey, "") != 0;
+    bool good = CopyWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory) &&
+                ProfileSettings::Write(kInstallDirectoryKey, directory) != 0 &&
+                ProfileSettings::Write(kSetupCopiesKey, "") != 0;
     for (int i = 0; good && i < list.count; ++i) {
         SettingItem* item = list.items[i];
         if (IsCategorySelected(item->GetCategory()) && !item->SaveCurrent())
@@ -332,11 +308,11 @@ void RegisterUninstallEntry() {
 
 void CompleteInstall() {
     RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
-    size_t length = strlen(g_setup.targetDirectory);
-    if (length > 0) {
-        g_setup.targetDirectory[length - 1] = 0;
-        product.WriteString("general", "dir", g_setup.targetDirectory);
-    }
+    // "dir" names the directory without its "\"; the state keeps it.
+    char directory[kDirectoryCapacity];
+    if (g_setup.targetDirectory[0] &&
+        CopyWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory))
+        product.WriteString("general", "dir", directory);
     DWORD now = static_cast<DWORD>(time(nullptr));
     product.WriteString("general", "user", g_setup.gardenName);
     product.WriteString("general", "scr", kScreenSaverFileName);

@@ -7,8 +7,6 @@
 // shortcut. The uninstall is engine/uninstall.h.
 #pragma once
 
-#include <stddef.h>
-
 bool RunInstall();
 void CompleteInstall();
 
@@ -20,18 +18,10 @@ void ApplyThemeSettings();
 void CopySetupFiles();
 // Deletes the installed file of every row, and with `setupCopies` the copies
 // of the installation files in the target directory too. A directory that
-// was never resolved (see IsFullDirectory) is skipped.
+// was never resolved (IsFullDirectory, text/directory_text.h) is skipped.
 void RemoveInstalledFiles(bool setupCopies = true);
 void DeleteWindowsFile(const char* name);
 void RegisterUninstallEntry();
-
-// True for a directory text that starts with a drive ("C:\..."): one that
-// was resolved, not empty or the single "\" of a missing product key "dir".
-bool IsFullDirectory(const char* directory);
-
-// A directory text without its trailing "\" into a buffer; false when it
-// does not fit.
-bool CopyDirectoryWithoutBackslash(char* buffer, size_t capacity, const char* directory);
 
 // Where the uninstall entry lives (HKEY_LOCAL_MACHINE).
 extern const char kUninstallKeyPath[];

@@ -9,6 +9,7 @@
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
+#include "text/directory_text.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -38,11 +39,7 @@ void ReadInstalledTargetDirectory() {
         target[0] = 0;
         ProfileSettings::Read(kInstallDirectoryKey, target, kDirectoryCapacity);
     }
-    size_t length = strlen(target);
-    if (length + 1 < kDirectoryCapacity) {
-        target[length] = '\\';
-        target[length + 1] = 0;
-    }
+    AppendBackslash(target, kDirectoryCapacity);
 }
 
 bool RunUninstall() {
@@ -117,24 +114,26 @@ void RemoveProductData() {
     bool known = product.ReadString("general", "dir", directory, sizeof directory) && directory[0];
     if (!known)
         known = IsFullDirectory(g_setup.targetDirectory) &&
-                CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory);
-    size_t length = known ? strlen(directory) : 0;
-    // Without room for the backslash no file path can be formed either.
-    bool room = known && length + 1 < sizeof directory;
+                CopyWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory);
+    // The directory text of the files; without room for its "\" no file path
+    // can be formed either.
+    char files[MAX_PATH] = "";
+    if (known)
+        snprintf(files, sizeof files, "%s", directory);
+    bool room = known && AppendBackslash(files, sizeof files);
     if (room) {
-        strcat(directory, "\\");
         char path[kFullValueCapacity];
-        snprintf(path, sizeof path, "%sdata.", directory);
-        DeleteFileA(path);
+        if (JoinPath(path, sizeof path, files, "data."))
+            DeleteFileA(path);
         for (const char* subkey : kLibrarySubkeys) {
             if (!product.BeginValueEnum(subkey))
                 continue;
             char name[90];
             while (product.NextValueName(name, sizeof name)) {
-                if (!IsPlainFileName(name))
-                    continue;
-                int n = snprintf(path, sizeof path, "%s%s.dll", directory, name);
-                if (n > 0 && static_cast<size_t>(n) < sizeof path)
+                char library[sizeof name + 4];
+                if (IsPlainFileName(name) &&
+                    snprintf(library, sizeof library, "%s.dll", name) > 0 &&
+                    JoinPath(path, sizeof path, files, library))
                     DeleteFileA(path);
             }
             product.EndValueEnum();
@@ -142,10 +141,8 @@ void RemoveProductData() {
     }
     // The directory goes before "dir", which names it for a run that
     // finishes this one after a stop.
-    if (known) {
-        directory[length] = 0;
+    if (known)
         RemoveDirectoryA(directory);
-    }
     product.DeleteValue("general", "dir");
     DeleteProductSubkeys();
 

@@ -12,6 +12,7 @@
 #include "state/setup_state.h"
 #include "system/dialog_support.h"
 #include "system/profile_settings.h"
+#include "text/directory_text.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -122,7 +123,7 @@ void Browse(HWND dialog) {
     char path[MAX_PATH + 1] = "";
     if (!ChooseDirectory(g_setup.instance, dialog, path, MAX_PATH, kStringPromptTarget) || !path[0])
         return;
-    path[strlen(path) - 1] = 0; // the trailing "\"
+    DropBackslash(path);
     SetDlgItemTextA(dialog, kDirectoryEdit, path);
 }
 
@@ -134,13 +135,12 @@ const ProcedureDialogs kMainDialogProcedureDialogs = {AskForSourceDirectoryInCho
 bool ValidateTargetDirectory(HWND dialog, int editId) {
     char path[MAX_PATH] = "";
     GetDlgItemTextA(dialog, editId, path, MAX_PATH);
-    if (!path[0] || path[1] != ':' || path[2] != '\\') {
+    if (!IsFullDirectory(path)) {
         ShowResourceMessage(dialog, kStringSetupCaption, kStringNotAbsolute, MB_ICONERROR);
         return false;
     }
-    size_t length = strlen(path);
-    while (length > 0 && path[length - 1] == '\\')
-        path[--length] = 0;
+    while (EndsWithBackslash(path))
+        DropBackslash(path);
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         char format[400] = "", caption[400] = "", question[400 + MAX_PATH];
@@ -160,7 +160,8 @@ bool ValidateTargetDirectory(HWND dialog, int editId) {
             return false;
         }
     }
-    snprintf(g_setup.targetDirectory, sizeof g_setup.targetDirectory, "%s\\", path);
+    snprintf(g_setup.targetDirectory, sizeof g_setup.targetDirectory, "%s", path);
+    AppendBackslash(g_setup.targetDirectory, sizeof g_setup.targetDirectory);
     return true;
 }
 
