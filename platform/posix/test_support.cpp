@@ -2,7 +2,7 @@
 // for each test, deleted afterwards.
 #include "platform/testing.h"
 #include "platform/posix/kernel/machine.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/posix/user/scripted_front_end.h"
 #include "platform/win32.h"
 

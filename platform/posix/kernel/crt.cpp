@@ -7,6 +7,7 @@
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
 #include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/trace.h"
 
@@ -82,9 +83,9 @@ unsigned FittingOnDiskette(int fd, int64_t position, unsigned count) {
     struct stat st;
     if (fstat(fd, &st) != 0)
         return count;
-    int64_t free = machine::DisketteCapacity() - files::DisketteUsed(st.st_ino);
+    int64_t free = machine::DisketteCapacity() - machine::DisketteUsed(st.st_ino);
     int64_t end = std::max<int64_t>(st.st_size, position + count);
-    if (files::ClusterRound(end) <= free)
+    if (machine::ClusterRound(end) <= free)
         return count;
     int64_t room = std::max<int64_t>(free - position, 0);
     return static_cast<unsigned>(std::min<int64_t>(room, count));
@@ -118,7 +119,7 @@ bool IsOpenByRuntime(const std::string& host) {
 int crt_open(const char* path, int flags, int permission) {
     machine::Resolved r = machine::Resolve(path);
     if (!r.ok)
-        return Fail(files::CrtErrnoFromError(r.error));
+        return Fail(errors::CrtErrnoFromError(r.error));
     int access = flags & 3;
     bool wantsWrite = access != CRT_O_RDONLY || (flags & CRT_O_TRUNC);
     bool create = (flags & CRT_O_CREAT) != 0;
@@ -151,7 +152,7 @@ int crt_open(const char* path, int flags, int permission) {
         machine::CountChange();
     int fd = open(r.host.c_str(), hostFlags, 0644);
     if (fd < 0)
-        return Fail(files::CrtErrnoFromError(files::ErrorFromErrno(errno)));
+        return Fail(errors::CrtErrnoFromError(errors::ErrorFromErrno(errno)));
     // A file created without write permission is read-only from then on;
     // this handle may still write to it.
     if (!r.exists && !(permission & CRT_S_IWRITE))
@@ -288,19 +289,19 @@ int crt_stat(const char* path, CrtStat* out) {
 int crt_remove(const char* path) {
     if (DeleteFileA(path))
         return 0;
-    return Fail(files::CrtErrnoFromError(GetLastError()));
+    return Fail(errors::CrtErrnoFromError(GetLastError()));
 }
 
 int crt_rename(const char* from, const char* to) {
     if (MoveFileA(from, to))
         return 0;
-    return Fail(files::CrtErrnoFromError(GetLastError()));
+    return Fail(errors::CrtErrnoFromError(GetLastError()));
 }
 
 int crt_mkdir(const char* path) {
     if (CreateDirectoryA(path, nullptr))
         return 0;
-    return Fail(files::CrtErrnoFromError(GetLastError()));
+    return Fail(errors::CrtErrnoFromError(GetLastError()));
 }
 
 int crt_errno() {

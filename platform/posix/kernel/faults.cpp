@@ -3,9 +3,7 @@
 // fails when it is the one injected. Also the change counter of the crash
 // tests, which kills the process just before a chosen change.
 #include "platform/posix/kernel/faults.h"
-#include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
-#include "platform/posix/user/resource_module.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -44,17 +42,14 @@ bool Take(FaultFamily family) {
 }
 } // namespace faults
 
-namespace files {
+namespace faults {
 bool WindowsDirectoryFails() {
     return g_windowsDirectoryFails;
 }
-} // namespace files
-
-namespace resources {
 bool StringLoadsFail() {
     return g_stringLoadsFail;
 }
-} // namespace resources
+} // namespace faults
 
 namespace platform_testing {
 

@@ -9,4 +9,9 @@ namespace faults {
 // Counts one call of the family; true when this call is to fail.
 bool Take(platform_testing::FaultFamily family);
 
+// Test switches (platform/testing.h): true while GetWindowsDirectoryA, and
+// LoadStringA, are to fail.
+bool WindowsDirectoryFails();
+bool StringLoadsFail();
+
 } // namespace faults

@@ -3,15 +3,14 @@
 // because the host may run us as root, which ignores permission bits.
 #include "platform/posix/kernel/api_files.h"
 
-#include "platform/crt.h"
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/faults.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
@@ -43,92 +42,6 @@ bool OnProtectedDiskette(const machine::Resolved& r) {
     return r.drive == 'A' && machine::IsDisketteWriteProtected();
 }
 
-DWORD ErrorFromErrno(int e) {
-    switch (e) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
-    case EEXIST:
-        return ERROR_ALREADY_EXISTS;
-    case ENOTEMPTY:
-        return ERROR_DIR_NOT_EMPTY;
-    case ENOSPC:
-        return ERROR_DISK_FULL;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    default:
-        return ERROR_ACCESS_DENIED;
-    }
-}
-
-int CrtErrnoFromError(DWORD error) {
-    if (error >= ERROR_WRITE_PROTECT && error <= 36) // the sharing and drive errors
-        return CRT_EACCES;
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_NO_MORE_FILES:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-        return CRT_ENOENT;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return CRT_EMFILE;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_CURRENT_DIRECTORY:
-        return CRT_EACCES;
-    case ERROR_INVALID_HANDLE:
-        return CRT_EBADF;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return CRT_EEXIST;
-    case ERROR_DISK_FULL:
-        return CRT_ENOSPC;
-    default:
-        return CRT_EINVAL;
-    }
-}
-
-int64_t ClusterRound(int64_t size) {
-    return (size + 511) / 512 * 512;
-}
-
-int64_t DisketteUsed(uint64_t exceptInode) {
-    int64_t used = 0;
-    std::vector<std::string> stack = {machine::DriveRoot('A')};
-    while (!stack.empty()) {
-        std::string dir = stack.back();
-        stack.pop_back();
-        DIR* d = opendir(dir.c_str());
-        if (!d)
-            continue;
-        while (dirent* e = readdir(d)) {
-            if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-                continue;
-            std::string path = dir + "/" + e->d_name;
-            struct stat st;
-            if (lstat(path.c_str(), &st) != 0 || st.st_ino == exceptInode)
-                continue;
-            if (S_ISDIR(st.st_mode)) {
-                used += 512;
-                stack.push_back(path);
-            } else {
-                used += ClusterRound(st.st_size);
-            }
-        }
-        closedir(d);
-    }
-    return used;
-}
-
 } // namespace files
 
 using files::CopyOut;
@@ -157,7 +70,7 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
     if (!machine::ReadWholeFile(from, &bytes))
         return FailWith(ERROR_ACCESS_DENIED);
     if (!machine::WriteFileAtomically(to, bytes))
-        return FailWith(files::ErrorFromErrno(errno));
+        return FailWith(errors::ErrorFromErrno(errno));
     struct stat st;
     if (stat(from.c_str(), &st) == 0) {
         struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -197,37 +110,6 @@ std::string AttributeWords(DWORD attributes) {
 
 } // namespace
 
-UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
-    if (files::WindowsDirectoryFails()) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
-    }
-    return CopyOut(machine::WindowsDirectory(), buffer, capacity);
-}
-
-UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT capacity) {
-    return CopyOut(machine::SystemDirectory(), buffer, capacity);
-}
-
-DWORD WINAPI GetCurrentDirectoryA(DWORD capacity, LPSTR buffer) {
-    return CopyOut(machine::CurrentDirectory(), buffer, capacity);
-}
-
-BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok || !r.exists) {
-        SetLastError(r.ok ? (r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)
-                          : r.error);
-        return FALSE;
-    }
-    if (!files::IsHostDirectory(r.host)) {
-        SetLastError(ERROR_DIRECTORY);
-        return FALSE;
-    }
-    machine::SetCurrentDirectory(r.named.c_str());
-    return TRUE;
-}
-
 DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     machine::Resolved r = machine::Resolve(path);
     if (!r.ok || !r.exists) {
@@ -249,7 +131,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
     }
     DWORD before = trace::On() ? machine::HostAttributes(r.host) : 0;
     if (!machine::SetHostAttributes(r.host, attributes)) {
-        SetLastError(files::ErrorFromErrno(errno));
+        SetLastError(errors::ErrorFromErrno(errno));
         return FALSE;
     }
     if (trace::On() && machine::HostAttributes(r.host) != before)
@@ -279,13 +161,13 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
         return FALSE;
     }
     // On the diskette a directory takes a cluster.
-    if (r.drive == 'A' && files::DisketteUsed(0) + 512 > machine::DisketteCapacity()) {
+    if (r.drive == 'A' && machine::DisketteUsed(0) + 512 > machine::DisketteCapacity()) {
         SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
     machine::CountChange();
     if (mkdir(r.host.c_str(), 0755) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
+        SetLastError(errors::ErrorFromErrno(errno));
         return FALSE;
     }
     if (trace::On())
@@ -325,7 +207,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
     }
     machine::CountChange();
     if (rmdir(r.host.c_str()) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
+        SetLastError(errors::ErrorFromErrno(errno));
         return FALSE;
     }
     if (trace::On())
@@ -359,7 +241,7 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
     }
     machine::CountChange();
     if (unlink(r.host.c_str()) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
+        SetLastError(errors::ErrorFromErrno(errno));
         return FALSE;
     }
     if (trace::On())
@@ -392,8 +274,8 @@ BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
         struct stat st;
         int64_t size = stat(from.host.c_str(), &st) == 0 ? st.st_size : 0;
         uint64_t replaced = to.exists ? InodeOf(to.host) : 0;
-        if (files::ClusterRound(size) >
-            machine::DisketteCapacity() - files::DisketteUsed(replaced)) {
+        if (machine::ClusterRound(size) >
+            machine::DisketteCapacity() - machine::DisketteUsed(replaced)) {
             // Windows truncates the target, writes until the disk is full
             // and then deletes the partial copy: the old target is gone too.
             if (to.exists) {
@@ -454,7 +336,7 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
     }
     machine::CountChange();
     if (rename(from.host.c_str(), target.c_str()) != 0)
-        return FailWith(files::ErrorFromErrno(errno));
+        return FailWith(errors::ErrorFromErrno(errno));
     if (!sameObject)
         machine::ForgetShortName(target);
     if (trace::On())

@@ -89,6 +89,12 @@ void EjectDiskette();
 void SetDisketteWriteProtected(bool on);
 bool IsDisketteWriteProtected();
 int64_t DisketteCapacity();
+// Space a file of `size` bytes takes on the diskette (512-byte clusters).
+int64_t ClusterRound(int64_t size);
+// Space in use on drive A: every file rounded up to whole clusters, every
+// subdirectory one cluster. The file with host inode `exceptInode` (0: none)
+// is left out.
+int64_t DisketteUsed(uint64_t exceptInode);
 
 // ---- Paths ----
 

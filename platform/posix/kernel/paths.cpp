@@ -1,8 +1,11 @@
-// Path names of the emulated machine: full, short and long path names, the
-// temporary directory and temporary file names, the list of drives.
+// Path names of the emulated machine: the Windows, system and current
+// directories, full, short and long path names, the temporary directory and
+// temporary file names, the list of drives.
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/errors.h"
+#include "platform/posix/kernel/faults.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
@@ -129,6 +132,37 @@ std::string FullPathOf(const std::string& typed) {
 
 } // namespace
 
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
+    if (faults::WindowsDirectoryFails()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    return files::CopyOut(machine::WindowsDirectory(), buffer, capacity);
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT capacity) {
+    return files::CopyOut(machine::SystemDirectory(), buffer, capacity);
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD capacity, LPSTR buffer) {
+    return files::CopyOut(machine::CurrentDirectory(), buffer, capacity);
+}
+
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+    machine::Resolved r = machine::Resolve(path);
+    if (!r.ok || !r.exists) {
+        SetLastError(r.ok ? (r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)
+                          : r.error);
+        return FALSE;
+    }
+    if (!files::IsHostDirectory(r.host)) {
+        SetLastError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    machine::SetCurrentDirectory(r.named.c_str());
+    return TRUE;
+}
+
 DWORD WINAPI GetTempPathA(DWORD capacity, LPSTR buffer) {
     return files::CopyOut(machine::TempDirectory() + "\\", buffer, capacity);
 }
@@ -192,7 +226,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR
                 return number;
             }
             if (errno != EEXIST) {
-                SetLastError(files::ErrorFromErrno(errno));
+                SetLastError(errors::ErrorFromErrno(errno));
                 return 0;
             }
         }

@@ -1,6 +1,7 @@
 // Time on the emulated machine: the host's local zone is the machine's time
 // zone; file times are the host files' times.
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/files_internal.h"
 
 #include <errno.h>
@@ -220,7 +221,7 @@ BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* l
         times[1] = files::HostFromFileTime(*lastWrite);
     machine::CountChange();
     if (futimens(fd, times) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
+        SetLastError(errors::ErrorFromErrno(errno));
         return FALSE;
     }
     return TRUE;

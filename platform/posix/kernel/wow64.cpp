@@ -5,7 +5,7 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 
 #include <string.h>
 
