@@ -20,7 +20,9 @@
 // The program's code never includes this header.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
+#include <time.h>
 #include <string>
 #include <vector>
 
@@ -150,6 +152,23 @@ void ForgetShortName(const std::string& hostPath);
 // system and archive in an extended attribute.
 uint32_t HostAttributes(const std::string& hostPath);
 bool SetHostAttributes(const std::string& hostPath, uint32_t attributes);
+
+// ---- Changes of host objects ----
+
+// The changes the emulated calls make to host objects, each counted as one
+// change (CountChange) just before it is made. False (-1) with errno set
+// when the host refuses.
+bool MakeHostDirectory(const std::string& hostPath);
+bool RemoveHostDirectory(const std::string& hostPath);
+bool RemoveHostFile(const std::string& hostPath);
+bool RenameHost(const std::string& from, const std::string& to);
+// open(2); `changes`: the open creates or truncates the file.
+int OpenHostFile(const std::string& hostPath, int flags, bool changes);
+// Writes `size` bytes (fewer when the host runs out of room): the bytes
+// written, -1 when not even the first could be written.
+long WriteHostFile(int fd, const void* data, size_t size);
+// futimens(2).
+bool SetHostFileTimes(int fd, const struct timespec times[2]);
 
 // ---- Crash-safe writing ----
 

@@ -12,9 +12,12 @@
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_resources.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <memory>
 #include <string.h>
+
+using calls::Fail;
 
 extern "C" const uint8_t wiesen_resource_file[];
 extern "C" const uint8_t wiesen_resource_file_end[];
@@ -174,16 +177,12 @@ const Entry* Find(HINSTANCE instance, uint16_t type, LPCSTR name) {
 // ---- The Win32 calls ----
 
 HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
-    if (!IS_INTRESOURCE(type)) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-        return nullptr;
-    }
+    if (!IS_INTRESOURCE(type))
+        return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND, nullptr);
     const resources::Entry* entry =
         resources::Find(module, static_cast<uint16_t>(reinterpret_cast<uintptr_t>(type)), name);
-    if (!entry) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
+    if (!entry)
+        return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
     return reinterpret_cast<HRSRC>(const_cast<resources::Entry*>(entry));
 }
 

@@ -9,6 +9,7 @@
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/posix/kernel/windows_nt.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -18,6 +19,8 @@
 #include <map>
 #include <memory>
 #include <set>
+
+using calls::Fail;
 
 namespace {
 
@@ -63,8 +66,6 @@ struct Session {
     std::set<CursorObject*> live;
     std::map<uint32_t, HCURSOR> standard; // shared handles of LoadCursorA
     HCURSOR currentHandle = nullptr;
-    bool failSetSystemCursor = false;
-    bool failLoadCursor = false;
 
     Session() = default;
     Session& operator=(Session&&) = default;
@@ -108,8 +109,7 @@ bool WriteUserValue(const char* keyPath, const char* name, const std::string& te
     }
     if (result == ERROR_SUCCESS)
         return true;
-    SetLastError(static_cast<DWORD>(result));
-    return false;
+    return Fail(static_cast<DWORD>(result));
 }
 
 // The system cursors as the user's scheme names them: a file the loader
@@ -143,10 +143,7 @@ Session& Current() {
     if (g_session.generation == machine::Generation())
         return g_session;
     DropObjects();
-    bool failSet = g_session.failSetSystemCursor, failLoad = g_session.failLoadCursor;
     g_session = Session();
-    g_session.failSetSystemCursor = failSet;
-    g_session.failLoadCursor = failLoad;
     g_session.generation = machine::Generation();
     display_state::State& s = g_session.state;
     bool found;
@@ -183,21 +180,21 @@ const State& Current() {
     return ::Current().state;
 }
 void FailSetSystemCursor(bool on) {
-    g_session.failSetSystemCursor = on;
+    faults::Set(faults::Switch::SetSystemCursor, on);
 }
 void FailLoadCursor(bool on) {
-    g_session.failLoadCursor = on;
+    faults::Set(faults::Switch::LoadCursorFromFile, on);
 }
 } // namespace display_state
 
-BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT flags) {
+namespace {
+
+BOOL SystemParametersInfo(UINT action, UINT param, PVOID value, UINT flags) {
     Session& s = Current();
     switch (action) {
     case SPI_GETSCREENSAVEACTIVE:
-        if (!value) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (!value)
+            return Fail(ERROR_INVALID_PARAMETER);
         *static_cast<BOOL*>(value) = s.state.screenSaverActive ? TRUE : FALSE;
         return TRUE;
     case SPI_SETSCREENSAVEACTIVE:
@@ -205,10 +202,6 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
         if ((flags & SPIF_UPDATEINIFILE) &&
             !WriteUserValue(kDesktopKey, "ScreenSaveActive", param ? "1" : "0"))
             return FALSE;
-        if (trace::On())
-            trace::Report("display", std::string("screen saver ") +
-                                         (param ? "active" : "inactive") +
-                                         (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     case SPI_SETDESKWALLPAPER: {
         std::string path = value ? static_cast<const char*>(value) : "";
@@ -220,29 +213,57 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
         dialogs::NotifyScreenChanged(); // the desktop repaints
         if ((flags & SPIF_UPDATEINIFILE) && !WriteUserValue(kDesktopKey, "Wallpaper", path))
             return FALSE;
-        if (trace::On())
-            trace::Report("display", "wallpaper " + trace::Quoted(path) +
-                                         (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     }
     case SPI_SETCURSORS:
         // Reloads every system cursor from the user's scheme.
         LoadSchemeCursors(s.state);
         dialogs::NotifyScreenChanged();
-        if (trace::On())
-            trace::Report("display", "cursors reloaded from the scheme");
         return TRUE;
     case SPI_GETDESKWALLPAPER:
-        if (!value || param == 0) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (!value || param == 0)
+            return Fail(ERROR_INVALID_PARAMETER);
         snprintf(static_cast<char*>(value), param, "%s", s.state.wallpaper.c_str());
         return TRUE;
     default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        return Fail(ERROR_INVALID_PARAMETER);
     }
+}
+
+BOOL SetColors(int count, const INT* elements, const COLORREF* colors) {
+    if (count < 0 || (count > 0 && (!elements || !colors)))
+        return Fail(ERROR_INVALID_PARAMETER);
+    Session& s = Current();
+    for (int i = 0; i < count; ++i) {
+        COLORREF color = colors[i] & 0xFFFFFF;
+        if (elements[i] == COLOR_BACKGROUND)
+            s.state.desktopColor = color;
+        else
+            s.otherColors[elements[i]] = color;
+    }
+    dialogs::NotifyScreenChanged(); // the desktop repaints
+    return TRUE;
+}
+
+} // namespace
+
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT flags) {
+    return calls::Run(
+        calls::kSystemParametersInfoA,
+        [&] { return SystemParametersInfo(action, param, value, flags); },
+        [&](BOOL done) -> calls::Lines {
+            std::string saved = flags & SPIF_UPDATEINIFILE ? " (saved)" : "";
+            if (!done)
+                return {};
+            if (action == SPI_SETSCREENSAVEACTIVE)
+                return {std::string("screen saver ") + (param ? "active" : "inactive") + saved};
+            if (action == SPI_SETDESKWALLPAPER)
+                return {"wallpaper " + trace::Quoted(value ? static_cast<const char*>(value) : "") +
+                        saved};
+            if (action == SPI_SETCURSORS)
+                return {"cursors reloaded from the scheme"};
+            return {};
+        });
 }
 
 DWORD WINAPI GetSysColor(int element) {
@@ -256,50 +277,44 @@ DWORD WINAPI GetSysColor(int element) {
 }
 
 BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* colors) {
-    if (count < 0 || (count > 0 && (!elements || !colors))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    Session& s = Current();
-    for (int i = 0; i < count; ++i) {
-        COLORREF color = colors[i] & 0xFFFFFF;
-        if (elements[i] == COLOR_BACKGROUND)
-            s.state.desktopColor = color;
-        else
-            s.otherColors[elements[i]] = color;
-        if (trace::On()) {
-            char text[80];
-            unsigned r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
-            if (elements[i] == COLOR_BACKGROUND)
-                snprintf(text, sizeof text, "desktop colour = %u %u %u", r, g, b);
-            else
-                snprintf(text, sizeof text, "colour %d = %u %u %u", elements[i], r, g, b);
-            trace::Report("display", text);
-        }
-    }
-    dialogs::NotifyScreenChanged(); // the desktop repaints
-    return TRUE;
+    return calls::Run(
+        calls::kSetSysColors, [&] { return SetColors(count, elements, colors); },
+        [&](BOOL set) {
+            calls::Lines lines;
+            for (int i = 0; set && i < count; ++i) {
+                COLORREF color = colors[i] & 0xFFFFFF;
+                char text[80];
+                unsigned r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+                if (elements[i] == COLOR_BACKGROUND)
+                    snprintf(text, sizeof text, "desktop colour = %u %u %u", r, g, b);
+                else
+                    snprintf(text, sizeof text, "colour %d = %u %u %u", elements[i], r, g, b);
+                lines.push_back(text);
+            }
+            return lines;
+        });
 }
 
-HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
-    Session& s = Current();
-    if (!fileName || s.failLoadCursor) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
+namespace {
+
+HCURSOR LoadCursorFromFile(LPCSTR fileName) {
     machine::Resolved r = machine::Resolve(fileName);
-    if (!r.ok || !r.exists) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
-    if (!cursor_file::IsCursorFile(r.host)) {
-        SetLastError(ERROR_INVALID_DATA);
-        return nullptr;
-    }
+    if (!r.ok || !r.exists)
+        return Fail(ERROR_FILE_NOT_FOUND, nullptr);
+    if (!cursor_file::IsCursorFile(r.host))
+        return Fail(ERROR_INVALID_DATA, nullptr);
     display_state::CursorInfo info;
     info.fromFile = true;
     info.file = fileName;
     return NewCursor(info);
+}
+
+} // namespace
+
+HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
+    if (!fileName)
+        return Fail(ERROR_FILE_NOT_FOUND, nullptr);
+    return calls::Run(calls::kLoadCursorFromFileA, [&] { return LoadCursorFromFile(fileName); });
 }
 
 // The system's standard cursors are shared: every load of one id gives the
@@ -307,10 +322,8 @@ HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
 // cursor; on NT the system cursor as it is now: SetSystemCursor replaced its
 // contents, and so LoadCursorA gives the replacing cursor.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    if (instance || !IS_INTRESOURCE(name) || !IsSystemCursorId(LOWORD(name))) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
+    if (instance || !IS_INTRESOURCE(name) || !IsSystemCursorId(LOWORD(name)))
+        return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
     Session& s = Current();
     uint32_t id = LOWORD(name);
     display_state::CursorInfo info;
@@ -331,19 +344,15 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HICON WINAPI CopyIcon(HICON icon) {
     CursorObject* o = ObjectOf(icon);
-    if (!o) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    if (!o)
+        return Fail(ERROR_INVALID_HANDLE, nullptr);
     return NewCursor(o->info);
 }
 
 BOOL WINAPI DestroyCursor(HCURSOR cursor) {
     CursorObject* o = ObjectOf(cursor);
-    if (!o) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (!o)
+        return Fail(ERROR_INVALID_HANDLE);
     for (auto& entry : Current().standard)
         if (entry.second == cursor)
             return TRUE; // a shared cursor stays
@@ -352,19 +361,14 @@ BOOL WINAPI DestroyCursor(HCURSOR cursor) {
     return TRUE;
 }
 
-BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
+namespace {
+
+// The cursor becomes system cursor `id`. The system takes it over: its
+// handle is gone.
+BOOL SetSystemCursorTo(CursorObject* o, DWORD id) {
     Session& s = Current();
-    CursorObject* o = ObjectOf(cursor);
-    if (!o || !IsSystemCursorId(id) || s.failSetSystemCursor) {
-        SetLastError(o ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    HCURSOR cursor = reinterpret_cast<HCURSOR>(o);
     s.state.systemCursors[id] = o->info;
-    if (trace::On())
-        trace::Report("display", std::string("cursor ") + CursorName(id) + " = " +
-                                     (o->info.fromFile ? trace::Quoted(o->info.file)
-                                                       : std::string("standard")));
-    // The system takes the cursor over: the handle is gone.
     for (auto it = s.standard.begin(); it != s.standard.end(); ++it) {
         if (it->second == cursor) {
             s.standard.erase(it);
@@ -374,6 +378,23 @@ BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
     s.live.erase(o);
     delete o;
     return TRUE;
+}
+
+} // namespace
+
+BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
+    CursorObject* o = ObjectOf(cursor);
+    if (!o)
+        return Fail(ERROR_INVALID_HANDLE);
+    if (!IsSystemCursorId(id))
+        return Fail(ERROR_INVALID_PARAMETER);
+    return calls::Run(
+        calls::kSetSystemCursor, [&] { return SetSystemCursorTo(o, id); },
+        [&](BOOL) -> calls::Lines {
+            const display_state::CursorInfo& now = Current().state.systemCursors[id];
+            return {std::string("cursor ") + CursorName(id) + " = " +
+                    (now.fromFile ? trace::Quoted(now.file) : std::string("standard"))};
+        });
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {

@@ -4,12 +4,14 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
-#include "platform/posix/kernel/faults.h"
 #include "platform/posix/kernel/resource_module.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <stdint.h>
 
 #include <vector>
+
+using calls::Fail;
 
 namespace {
 
@@ -17,21 +19,7 @@ uint16_t Read16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-} // namespace
-
-// String ids live in blocks of 16: block (id / 16) + 1, each string a WORD
-// length and that many UTF-16 characters. Copies at most capacity - 1
-// characters, terminates, and returns the number copied (0 when the string
-// is missing or empty; a missing string leaves the empty text, as Wine
-// does). The test switch fails the call with the buffer as it was, which
-// Windows does not rule out.
-int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
-    if (!buffer || capacity <= 0)
-        return 0;
-    if (faults::StringLoadsFail()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return 0;
-    }
+int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
     buffer[0] = '\0';
     const resources::Entry* block = resources::Find(instance, 6, MAKEINTRESOURCEA((id >> 4) + 1));
     if (!block)
@@ -59,6 +47,21 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) 
     return copied;
 }
 
+} // namespace
+
+// String ids live in blocks of 16: block (id / 16) + 1, each string a WORD
+// length and that many UTF-16 characters. Copies at most capacity - 1
+// characters, terminates, and returns the number copied (0 when the string
+// is missing or empty; a missing string leaves the empty text, as Wine
+// does). The test switch fails the call with the buffer as it was, which
+// Windows does not rule out.
+int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
+    if (!buffer || capacity <= 0)
+        return 0;
+    return calls::Run(calls::kLoadStringA,
+                      [&] { return LoadString(instance, id, buffer, capacity); });
+}
+
 // An icon handle names the icon group entry; the system's own icons
 // (IDI_*, 32512 and up) are taken from no module and always exist.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
@@ -69,9 +72,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
         return nullptr;
     }
     const resources::Entry* entry = resources::Find(instance, 14, name);
-    if (!entry) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
+    if (!entry)
+        return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
     return reinterpret_cast<HICON>(const_cast<resources::Entry*>(entry));
 }
