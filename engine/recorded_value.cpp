@@ -93,12 +93,14 @@ bool ReadRecordedValue(const char* recordKey, RecordedValue* value) {
     if (TypeKey(recordKey, key, sizeof key))
         ProfileSettings::Read(key, typeText, sizeof typeText);
     size_t missingLength = strlen(kMissing);
-    if (strncmp(typeText, kMissing, missingLength) == 0 &&
+    // typeText is a full buffer, so comparing missingLength bytes stays in it.
+    if (memcmp(typeText, kMissing, missingLength) == 0 &&
         (typeText[missingLength] == 0 || typeText[missingLength] == ' ')) {
         value->missing = true;
         value->text[0] = 0;
-        int keys = atoi(typeText + missingLength);
-        value->missingKeys = keys > 0 ? keys : 0;
+        unsigned long keys = strtoul(typeText + missingLength, nullptr, 10);
+        // A key path of 260 characters has fewer keys than this.
+        value->missingKeys = static_cast<int>(keys > 260 ? 260 : keys);
     } else if (strtoul(typeText, nullptr, 10) == REG_EXPAND_SZ) {
         value->type = REG_EXPAND_SZ;
     }
