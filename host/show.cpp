@@ -7,7 +7,7 @@
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/posix/user/display_state.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/win32.h"
 #include "resources/resource_ids.h"
 

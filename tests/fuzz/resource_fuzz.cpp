@@ -4,7 +4,7 @@
 // patterned buffers of every interesting size, data texts, icons and dialog
 // templates. Nothing may be written past a buffer.
 #include "platform/dialog_template.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/win32.h"
 #include "system/dialog_support.h"
 #include "tests/fuzz/fuzz_support.h"
