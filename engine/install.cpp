@@ -3,6 +3,7 @@
 #include "engine/install_file_table.h"
 #include "engine/setting_item.h"
 #include "package/engine.h"
+#include "package/text_case.h"
 #include "shell/directory_chooser.h"
 #include "shell/resource_ids.h"
 #include "state/setup_state.h"
@@ -47,6 +48,36 @@ bool BeginInstalledFile(const InstallFileEntry& entry, char* path, size_t capaci
         return BeginNativeSystemFile(entry.targetName, path, capacity, file);
     file->switched = false;
     return JoinPath(path, capacity, DirectoryFor(entry.location), entry.targetName);
+}
+
+// True when two paths name one existing file: the same short form (the
+// target directory may be the medium itself, named another way).
+bool IsSameFile(const char* a, const char* b) {
+    char shortA[MAX_PATH], shortB[MAX_PATH];
+    DWORD lengthA = GetShortPathNameA(a, shortA, sizeof shortA);
+    DWORD lengthB = GetShortPathNameA(b, shortB, sizeof shortB);
+    return lengthA > 0 && lengthA < sizeof shortA && lengthB > 0 && lengthB < sizeof shortB &&
+           EqualNoCase(shortA, shortB);
+}
+
+// Whether a ","-separated list holds a name (without regard to case).
+bool ListHolds(const char* list, const char* name) {
+    size_t length = strlen(name);
+    for (const char* at = list; *at;) {
+        const char* end = strchr(at, ',');
+        size_t itemLength = end ? static_cast<size_t>(end - at) : strlen(at);
+        char item[MAX_PATH];
+        if (itemLength == length && itemLength < sizeof item) {
+            memcpy(item, at, itemLength);
+            item[itemLength] = 0;
+            if (EqualNoCase(item, name))
+                return true;
+        }
+        if (!end)
+            break;
+        at = end + 1;
+    }
+    return false;
 }
 
 } // namespace
@@ -171,9 +202,13 @@ bool SaveOldSettings() {
     // installed marker also knows where the files are, even when the run
     // ends before the product key is written.
     char directory[kDirectoryCapacity];
+    // No copy of the installation files is made yet: an uninstall of a run
+    // that ends before they are deletes none of those in the target
+    // directory, which may be the user's only copy of the medium.
     bool good =
         CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory) &&
-        ProfileSettings::Write(kInstallDirectoryKey, directory) != 0;
+        ProfileSettings::Write(kInstallDirectoryKey, directory) != 0 &&
+        ProfileSettings::Write(kSetupCopiesKey, "") != 0;
     for (int i = 0; good && i < list.count; ++i) {
         SettingItem* item = list.items[i];
         if (IsCategorySelected(item->GetCategory()) && !item->SaveCurrent())
@@ -204,9 +239,7 @@ void ApplyThemeSettings() {
             // Apply may have changed part of the setting (the display, a
             // second value) before it failed: put the recorded value back
             // before the record goes, or nothing could ever restore it.
-            char saved[kValueCapacity];
-            if (item->ReadSaved(saved, sizeof saved))
-                item->Apply(saved);
+            item->RestoreSaved();
             // The installed marker stays: without it the other records could
             // never be used, and a new install would record the theme's
             // values over the user's.
@@ -217,14 +250,35 @@ void ApplyThemeSettings() {
     }
 }
 
+// The copies are listed before they are made, so that the uninstall deletes
+// no other file of those names: a file that is its own source (the target
+// directory is the medium) is neither copied nor listed, it is the user's.
+// A list that cannot be written makes no copy (the record says "none").
 void CopySetupFiles() {
+    char copies[kValueCapacity] = "";
+    size_t used = 0;
     for (int row = 0; row < InstallFileTable::kCount; ++row) {
         const char* name = InstallFileTable::rows[row].packageName;
         char source[kFullValueCapacity], target[kFullValueCapacity];
         if (!JoinPath(source, sizeof source, g_setup.sourceDirectory, name) ||
-            !JoinPath(target, sizeof target, g_setup.targetDirectory, name))
+            !JoinPath(target, sizeof target, g_setup.targetDirectory, name) ||
+            IsSameFile(source, target) || ListHolds(copies, name))
             continue;
-        if (!CopyFileA(source, target, FALSE))
+        int n = snprintf(copies + used, sizeof copies - used, "%s%s", used ? "," : "", name);
+        if (n > 0 && static_cast<size_t>(n) < sizeof copies - used)
+            used += static_cast<size_t>(n);
+        else
+            copies[used] = 0;
+    }
+    if (!ProfileSettings::Write(kSetupCopiesKey, copies))
+        return;
+    for (int row = 0; row < InstallFileTable::kCount; ++row) {
+        const char* name = InstallFileTable::rows[row].packageName;
+        char source[kFullValueCapacity], target[kFullValueCapacity];
+        if (!ListHolds(copies, name) ||
+            !JoinPath(source, sizeof source, g_setup.sourceDirectory, name) ||
+            !JoinPath(target, sizeof target, g_setup.targetDirectory, name) ||
+            !CopyFileA(source, target, FALSE))
             continue;
         DWORD attributes = GetFileAttributesA(target);
         if (attributes != INVALID_FILE_ATTRIBUTES)
@@ -238,6 +292,12 @@ void RemoveInstalledFiles(bool setupCopies) {
     // key without "dir" would address files of these names in the current
     // directory or the root of the current drive.
     bool target = IsFullDirectory(g_setup.targetDirectory);
+    // Only the copies the install made; a record from before there was the
+    // list has them all deleted, as then.
+    char copies[kValueCapacity] = "";
+    bool listed = setupCopies && ProfileSettings::ValueLength(kSetupCopiesKey) > 0;
+    if (listed)
+        ProfileSettings::Read(kSetupCopiesKey, copies, sizeof copies);
     for (int row = 0; row < InstallFileTable::kCount; ++row) {
         const InstallFileEntry& entry = InstallFileTable::rows[row];
         if (!entry.removeOnUninstall)
@@ -249,7 +309,7 @@ void RemoveInstalledFiles(bool setupCopies) {
                 DeleteFileA(path);
             EndNativeSystemFile(&file);
         }
-        if (setupCopies && target &&
+        if (setupCopies && target && (!listed || ListHolds(copies, entry.packageName)) &&
             JoinPath(path, sizeof path, g_setup.targetDirectory, entry.packageName))
             DeleteFileA(path);
     }

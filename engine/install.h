@@ -33,6 +33,10 @@ void CopySetupFiles();
 void RemoveInstalledFiles(bool setupCopies = true);
 void DeleteWindowsFile(const char* name);
 void RegisterUninstallEntry();
+// True when the theme is not installed (no records) but the product key or
+// the uninstall entry is still there: an uninstall stopped before
+// FinishUninstall, whose entry would otherwise start an install.
+bool IsUninstallUnfinished();
 void RemoveProductData();
 void DeleteProductSubkeys();
 void RemoveUninstallEntry();

@@ -33,3 +33,4 @@ const char kInstalledMarkerKey[] = "OldScreenSave";
 const char kInstallDirectoryKey[] = "InstallDir";
 const char kProductKeyPath[] = "SOFTWARE\\Vorq\\Wiesenhain";
 const char kMakerKeyPath[] = "SOFTWARE\\Vorq";
+const char kSetupCopiesKey[] = "SetupCopies";

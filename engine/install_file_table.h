@@ -39,3 +39,9 @@ extern const char kMakerKeyPath[];       // "SOFTWARE\Vorq"
 // trailing "\"), so that a run killed before the product key was written can
 // still be uninstalled whole.
 extern const char kInstallDirectoryKey[]; // "InstallDir"
+// The installation files (names of the medium) that the install copied into
+// the target directory, separated by ","; the uninstall deletes only these.
+// Written "(none)" with the first records and the list once the copies are
+// made; an install recorded before there was this record has all of them
+// deleted, as then.
+extern const char kSetupCopiesKey[]; // "SetupCopies"

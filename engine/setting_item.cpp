@@ -35,6 +35,13 @@ int SettingItem::GetErrorCode() {
     return 0;
 }
 
+int SettingItem::RestoreSaved() {
+    char value[kValueCapacity];
+    if (!ReadSaved(value, sizeof value))
+        return 0;
+    return Apply(value);
+}
+
 int SettingItem::MarkSaved() {
     isSaved = 1;
     return 1;

@@ -48,6 +48,11 @@ class SettingItem {
     virtual InstallCategory GetCategory();
     // Slot 9: the install's error code when Apply fails. Base: 0.
     virtual int GetErrorCode();
+    // Slot 10: puts the recorded value back (the uninstall, and an install
+    // whose Apply failed). Base: ReadSaved, then Apply of that text; kinds
+    // that record registry values put back each place as recorded, its type
+    // and its absence included (engine/recorded_value.h).
+    virtual int RestoreSaved();
 
     // Sets isSaved; returns success.
     int MarkSaved();

@@ -15,6 +15,8 @@ const char kCursorsKeyPath[] = "Control Panel\\Cursors";
 const char kDefaultCursorsKeyPath[] = ".Default\\Control Panel\\Cursors";
 const char kRecycleSoundKeyPath[] =
     ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+const char kUserRecycleSoundKeyPath[] =
+    "AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.Current";
 const char* const ScreenSaverItem::kActiveKeyName = "OldScreenSaveActive";
 
 namespace {
@@ -53,6 +55,21 @@ int RecordValueBuffer(SettingItem* item) {
     return item->MarkSaved();
 }
 
+// Records the item's value at a place under its key; MarkSaved only when it
+// was recorded.
+int RecordPlace(SettingItem* item, const RegistryPlace& place) {
+    return RecordRegistryValue(place, item->keyName, false) ? item->MarkSaved() : 0;
+}
+
+// NT's LoadCursorA(NULL, id) gives a system cursor as SetSystemCursor
+// replaced it, so a standard cursor put back that way is still the theme's
+// on screen. SPI_SETCURSORS reloads every system cursor from the user's
+// scheme in the registry, which by now holds the standard one (on Windows 95,
+// whose LoadCursorA gives the standard cursor itself, it changes nothing).
+void ReloadSystemCursors() {
+    SystemParametersInfoA(SPI_SETCURSORS, 0, nullptr, 0);
+}
+
 } // namespace
 
 // ---- Desktop icons ----
@@ -80,10 +97,7 @@ void ShellIconItem::KeyPath(char* buffer, int capacity) const {
 int ShellIconItem::SaveCurrent() {
     char key[kValueCapacity];
     KeyPath(key, sizeof key);
-    if (!ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, g_valueBuffer, kValueCapacity,
-                            NativeRegistryView()))
-        return 0;
-    return RecordValueBuffer(this);
+    return RecordPlace(this, {HKEY_CLASSES_ROOT, key, valueName, NativeRegistryView()});
 }
 
 void ShellIconItem::GetThemeValue(char* buffer, int capacity) {
@@ -91,10 +105,27 @@ void ShellIconItem::GetThemeValue(char* buffer, int capacity) {
 }
 
 int ShellIconItem::Apply(const char* value) {
+    return WriteIcon(value, REG_SZ);
+}
+
+int ShellIconItem::WriteIcon(const char* value, DWORD type) {
     char key[kValueCapacity];
     KeyPath(key, sizeof key);
     REGSAM view = NativeRegistryView();
-    return WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value, view) ? 1 : 0;
+    return WriteRegistryText(HKEY_CLASSES_ROOT, key, valueName, value, type, view) ? 1 : 0;
+}
+
+int ShellIconItem::RestoreSaved() {
+    RecordedValue recorded;
+    if (!ReadRecordedValue(keyName, &recorded))
+        return 0;
+    if (!recorded.missing)
+        return WriteIcon(recorded.text, recorded.type);
+    char key[kValueCapacity];
+    KeyPath(key, sizeof key);
+    return RestoreRegistryValue({HKEY_CLASSES_ROOT, key, valueName, NativeRegistryView()}, recorded)
+               ? 1
+               : 0;
 }
 
 InstallCategory ShellIconItem::GetCategory() {
@@ -115,26 +146,30 @@ bool RecycleBinIconItem::ShowsThemeIcon(const char* text) {
     return EqualNoCase(tail, theme) && (tail == text || tail[-1] == '\\');
 }
 
-int RecycleBinIconItem::Apply(const char* value) {
+// The default value follows with the item's type: texts that were equal
+// were one icon, of one type.
+int RecycleBinIconItem::WriteIcon(const char* value, DWORD type) {
     char key[kValueCapacity];
     KeyPath(key, sizeof key);
     char current[kValueCapacity] = "";
     char own[kValueCapacity] = "";
+    DWORD currentType = REG_SZ, ownType = REG_SZ;
     // The default value shows the bin's present state; it follows "empty"
     // only where it equalled the item's value, or where it shows this item's
     // theme icon: a run stopped between the two writes left it so.
     // Both values change or neither: a default that cannot follow fails the
     // item, and a failed item value puts the default back.
     REGSAM view = NativeRegistryView();
-    bool follows = ReadRegistryString(HKEY_CLASSES_ROOT, key, "", current, sizeof current, view) &&
-                   ReadRegistryString(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own, view) &&
-                   (EqualNoCase(current, own) || ShowsThemeIcon(current));
-    if (follows && !WriteRegistryString(HKEY_CLASSES_ROOT, key, "", value, view))
+    bool follows =
+        ReadRegistryText(HKEY_CLASSES_ROOT, key, "", current, sizeof current, &currentType, view) &&
+        ReadRegistryText(HKEY_CLASSES_ROOT, key, valueName, own, sizeof own, &ownType, view) &&
+        (EqualNoCase(current, own) || ShowsThemeIcon(current));
+    if (follows && !WriteRegistryText(HKEY_CLASSES_ROOT, key, "", value, type, view))
         return 0;
-    if (WriteRegistryString(HKEY_CLASSES_ROOT, key, valueName, value, view))
+    if (WriteRegistryText(HKEY_CLASSES_ROOT, key, valueName, value, type, view))
         return 1;
     if (follows)
-        WriteRegistryString(HKEY_CLASSES_ROOT, key, "", current, view);
+        WriteRegistryText(HKEY_CLASSES_ROOT, key, "", current, currentType, view);
     return 0;
 }
 
@@ -151,11 +186,17 @@ void DesktopTileItem::Prepare() {
     g_desktopKeyPlain = true;
 }
 
+RegistryPlace DesktopTileItem::Place() const {
+    return {HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, 0};
+}
+
 int DesktopTileItem::SaveCurrent() {
-    if (!ReadRegistryString(HKEY_CURRENT_USER, DesktopKeyPath.text, valueName, g_valueBuffer,
-                            kValueCapacity))
-        return 0;
-    return RecordValueBuffer(this);
+    return RecordPlace(this, Place());
+}
+
+int DesktopTileItem::RestoreSaved() {
+    RecordedValue recorded;
+    return ReadRecordedValue(keyName, &recorded) && RestoreRegistryValue(Place(), recorded) ? 1 : 0;
 }
 
 void DesktopTileItem::GetThemeValue(char* buffer, int capacity) {
@@ -183,6 +224,19 @@ int WallpaperItem::Apply(const char* value) {
 
 int WallpaperItem::GetErrorCode() {
     return 6;
+}
+
+int WallpaperItem::RestoreSaved() {
+    RecordedValue recorded;
+    if (!ReadRecordedValue(keyName, &recorded) || !RestoreRegistryValue(Place(), recorded))
+        return 0;
+    // The session takes a file name: a REG_EXPAND_SZ text expanded.
+    char path[kFullValueCapacity];
+    char* shown = recorded.text;
+    if (recorded.type == REG_EXPAND_SZ && ExpandRecordedPath(recorded.text, path, sizeof path))
+        shown = path;
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, shown, SPIF_SENDWININICHANGE);
+    return 1;
 }
 
 // ---- Desktop colour ----
@@ -241,27 +295,41 @@ CursorItem::CursorItem(const char* keyName, DWORD systemCursorId, const char* va
     CopyText(this->themeFileName, sizeof this->themeFileName, themeFileName);
 }
 
+RegistryPlace CursorItem::UserPlace() const {
+    return {HKEY_CURRENT_USER, kCursorsKeyPath, valueName, 0};
+}
+
+RegistryPlace CursorItem::LogonPlace() const {
+    return {HKEY_USERS, kDefaultCursorsKeyPath, valueName, 0};
+}
+
+// A missing value is recorded as missing: the system's standard cursor.
 int CursorItem::SaveCurrent() {
-    // A missing value is recorded as empty: the system's standard cursor.
-    g_valueBuffer[0] = 0;
-    ReadRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, g_valueBuffer,
-                       kValueCapacity);
-    return RecordValueBuffer(this);
+    char logonKey[kValueCapacity];
+    if (!RecordRegistryValue(UserPlace(), keyName, true) ||
+        !RecordKeyOf(keyName, ".Default", logonKey, sizeof logonKey) ||
+        !RecordRegistryValue(LogonPlace(), logonKey, true))
+        return 0;
+    return MarkSaved();
 }
 
 void CursorItem::GetThemeValue(char* buffer, int capacity) {
     CopyText(buffer, capacity, themeFileName);
 }
 
-int CursorItem::Apply(const char* value) {
+int CursorItem::InstallSystemCursor(const char* value, bool* standard) {
+    // A scheme names its files with %SystemRoot% and the like (REG_EXPAND_SZ
+    // on Windows Vista and later); the file is the expanded name.
+    char path[kFullValueCapacity];
     bool fromFile = value && *value;
-    HCURSOR cursor = fromFile ? LoadCursorFromFileA(value) : nullptr;
-    if (fromFile && !cursor && IsGoneFile(value)) {
+    if (fromFile && !ExpandRecordedPath(value, path, sizeof path))
+        return 0;
+    HCURSOR cursor = fromFile ? LoadCursorFromFileA(path) : nullptr;
+    if (fromFile && !cursor && IsGoneFile(path)) {
         // A recorded cursor file deleted since can never be loaded again:
         // the standard cursor takes its place, as for an empty record, rather
         // than block every uninstall.
         fromFile = false;
-        value = "";
     }
     if (!fromFile)
         cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(defaultCursorId));
@@ -278,12 +346,45 @@ int CursorItem::Apply(const char* value) {
         DestroyCursor(copy);
         return 0;
     }
+    *standard = !fromFile;
+    return 1;
+}
+
+int CursorItem::Apply(const char* value) {
+    bool standard = false;
+    if (!InstallSystemCursor(value, &standard))
+        return 0;
     // The ".Default" user's value counts too: a restore that leaves it at
     // the theme's file has not restored the cursor.
-    const char* text = value ? value : "";
-    bool defaultUser = WriteRegistryString(HKEY_USERS, kDefaultCursorsKeyPath, valueName, text);
-    bool currentUser = WriteRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, text);
-    return defaultUser && currentUser ? 1 : 0;
+    const char* text = standard || !value ? "" : value;
+    bool logon = WriteRegistryString(HKEY_USERS, kDefaultCursorsKeyPath, valueName, text);
+    bool user = WriteRegistryString(HKEY_CURRENT_USER, kCursorsKeyPath, valueName, text);
+    if (standard)
+        ReloadSystemCursors();
+    return logon && user ? 1 : 0;
+}
+
+// Each place gets its own record back. A record without the logon
+// desktop's (written before it had one) gives it the user's, as before.
+int CursorItem::RestoreSaved() {
+    RecordedValue user, logon;
+    if (!ReadRecordedValue(keyName, &user))
+        return 0;
+    char logonKey[kValueCapacity];
+    bool ownLogon = RecordKeyOf(keyName, ".Default", logonKey, sizeof logonKey) &&
+                    ReadRecordedValue(logonKey, &logon);
+    bool standard = false;
+    if (!InstallSystemCursor(user.text, &standard))
+        return 0;
+    if (standard && !user.missing)
+        user.text[0] = 0; // a file deleted since: the standard cursor
+    if (!ownLogon)
+        logon = user;
+    bool logonBack = RestoreRegistryValue(LogonPlace(), logon);
+    bool userBack = RestoreRegistryValue(UserPlace(), user);
+    if (standard)
+        ReloadSystemCursors();
+    return logonBack && userBack ? 1 : 0;
 }
 
 void CursorItem::SetThemeValue(const char* value) {
@@ -303,19 +404,48 @@ int CursorItem::GetErrorCode() {
 RecycleBinSoundItem::RecycleBinSoundItem(const char* keyName)
     : SettingItem(keyName, LocationKind::Target), themeFileName("wiesenhain.wav"), valueName("") {}
 
+RegistryPlace RecycleBinSoundItem::DefaultPlace() const {
+    return {HKEY_USERS, kRecycleSoundKeyPath, valueName, 0};
+}
+
+RegistryPlace RecycleBinSoundItem::UserPlace() const {
+    return {HKEY_CURRENT_USER, kUserRecycleSoundKeyPath, valueName, 0};
+}
+
+// The ".Default" user's sound must be there; the current user's may be
+// missing, key and all (a user who never had a scheme of their own).
 int RecycleBinSoundItem::SaveCurrent() {
-    if (!ReadRegistryString(HKEY_USERS, kRecycleSoundKeyPath, valueName, g_valueBuffer,
-                            kValueCapacity))
+    char userKey[kValueCapacity];
+    if (!RecordRegistryValue(DefaultPlace(), keyName, false) ||
+        !RecordKeyOf(keyName, ".User", userKey, sizeof userKey) ||
+        !RecordRegistryValue(UserPlace(), userKey, true))
         return 0;
-    return RecordValueBuffer(this);
+    return MarkSaved();
 }
 
 void RecycleBinSoundItem::GetThemeValue(char* buffer, int capacity) {
     CopyText(buffer, capacity, themeFileName);
 }
 
+// The current user hears their own scheme: on NT, and on Windows 95 with
+// user profiles, that is not ".Default"'s.
 int RecycleBinSoundItem::Apply(const char* value) {
-    return WriteRegistryString(HKEY_USERS, kRecycleSoundKeyPath, valueName, value) ? 1 : 0;
+    bool logon = WriteRegistryString(HKEY_USERS, kRecycleSoundKeyPath, valueName, value);
+    bool user = WriteRegistryString(HKEY_CURRENT_USER, kUserRecycleSoundKeyPath, valueName, value);
+    return logon && user ? 1 : 0;
+}
+
+// A record without the current user's (written before it had one) leaves
+// that place alone: the install that wrote it never changed it.
+int RecycleBinSoundItem::RestoreSaved() {
+    RecordedValue logon, user;
+    if (!ReadRecordedValue(keyName, &logon))
+        return 0;
+    bool logonBack = RestoreRegistryValue(DefaultPlace(), logon);
+    char userKey[kValueCapacity];
+    bool userBack = !RecordKeyOf(keyName, ".User", userKey, sizeof userKey) ||
+                    !ReadRecordedValue(userKey, &user) || RestoreRegistryValue(UserPlace(), user);
+    return logonBack && userBack ? 1 : 0;
 }
 
 InstallCategory RecycleBinSoundItem::GetCategory() {
@@ -339,8 +469,11 @@ int ScreenSaverItem::SaveCurrent() {
     // whatever it was: it is as necessary as the screen saver's own.
     if (!ProfileSettings::Write(kActiveKeyName, active ? "1" : "0"))
         return 0;
-    ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", g_valueBuffer, kValueCapacity);
-    return RecordValueBuffer(this);
+    // NT keeps the entry in the user's registry (IniFileMapping), where a
+    // missing one means no screen saver: a missing entry is recorded so.
+    if (!RecordProfileValue("system.ini", "boot", "SCRNSAVE.EXE", keyName))
+        return 0;
+    return MarkSaved();
 }
 
 void ScreenSaverItem::GetThemeValue(char* buffer, int capacity) {
@@ -348,6 +481,17 @@ void ScreenSaverItem::GetThemeValue(char* buffer, int capacity) {
 }
 
 int ScreenSaverItem::Apply(const char* value) {
+    return ApplyScreenSaver(value, false);
+}
+
+int ScreenSaverItem::RestoreSaved() {
+    RecordedValue recorded;
+    if (!ReadRecordedValue(keyName, &recorded))
+        return 0;
+    return ApplyScreenSaver(recorded.text, recorded.missing);
+}
+
+int ScreenSaverItem::ApplyScreenSaver(const char* value, bool removeEntry) {
     const char* text = value ? value : "";
     // The theme's own screen saver is always switched on; any other one as
     // it was when the install recorded it (on unless recorded as "0").
@@ -361,6 +505,8 @@ int ScreenSaverItem::Apply(const char* value) {
     if (!SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, active ? 1 : 0, nullptr,
                                SPIF_UPDATEINIFILE))
         return 0;
+    if (removeEntry)
+        return WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini") ? 1 : 0;
     // The short form of the file that 64-bit Windows finds under the name
     // (system/wow64.h): the one the install put in the native system
     // directory, not one of the same name in SysWOW64.

@@ -3,6 +3,7 @@
 // system cursors, the recycle-bin sound and the screen saver.
 #pragma once
 
+#include "engine/recorded_value.h"
 #include "engine/setting_item.h"
 #include "platform/win32.h"
 
@@ -19,10 +20,14 @@ class ShellIconItem : public SettingItem {
     int Apply(const char* value) override;
     InstallCategory GetCategory() override;
     int GetErrorCode() override;
+    int RestoreSaved() override;
 
   protected:
     // The icon key path (prefix + part + suffix), bounded to 400 characters.
     void KeyPath(char* buffer, int capacity) const;
+    // Writes the icon text with a registry type: the theme's as REG_SZ, a
+    // recorded one with its own.
+    virtual int WriteIcon(const char* value, DWORD type);
 
     char* keyPart;
     const char* iconFileName;
@@ -35,7 +40,9 @@ class ShellIconItem : public SettingItem {
 class RecycleBinIconItem : public ShellIconItem {
   public:
     using ShellIconItem::ShellIconItem;
-    int Apply(const char* value) override;
+
+  protected:
+    int WriteIcon(const char* value, DWORD type) override;
 
   private:
     // True when a text names this item's theme icon (in any directory).
@@ -54,8 +61,11 @@ class DesktopTileItem : public SettingItem {
     int Apply(const char* value) override;
     InstallCategory GetCategory() override;
     int GetErrorCode() override;
+    int RestoreSaved() override;
 
   protected:
+    RegistryPlace Place() const;
+
     const char* themeValue;
     const char* valueName;
 };
@@ -66,6 +76,7 @@ class WallpaperItem : public DesktopTileItem {
     using DesktopTileItem::DesktopTileItem;
     int Apply(const char* value) override;
     int GetErrorCode() override;
+    int RestoreSaved() override;
 };
 
 // The desktop background colour.
@@ -85,7 +96,9 @@ class DesktopColorItem : public SettingItem {
     const char* valueName;
 };
 
-// One system cursor; an empty value means the system's standard cursor.
+// One system cursor; an empty value means the system's standard cursor. It
+// is recorded for the current user (keyName) and for the logon desktop
+// (".Default", keyName + ".Default"), which may have a scheme of its own.
 class CursorItem : public SettingItem {
   public:
     CursorItem(const char* keyName, DWORD systemCursorId, const char* valueName,
@@ -97,15 +110,26 @@ class CursorItem : public SettingItem {
     void SetThemeValue(const char* value) override;
     InstallCategory GetCategory() override;
     int GetErrorCode() override;
+    int RestoreSaved() override;
 
   private:
+    // Installs the cursor that a value names (a file, its %...% strings
+    // expanded; "" the standard cursor) as the system cursor. *standard: the
+    // standard cursor took its place (an empty value, or a file deleted
+    // since).
+    int InstallSystemCursor(const char* value, bool* standard);
+    RegistryPlace UserPlace() const;
+    RegistryPlace LogonPlace() const;
+
     DWORD systemCursorId;
     const char* valueName;
     char themeFileName[MAX_PATH];
     DWORD defaultCursorId;
 };
 
-// The sound played when the recycle bin is emptied (the ".Default" user's).
+// The sound played when the recycle bin is emptied: the ".Default" user's
+// (keyName) and the current user's (keyName + ".User"; where the two are one
+// key, Windows 95 without user profiles, both records are of that key).
 class RecycleBinSoundItem : public SettingItem {
   public:
     explicit RecycleBinSoundItem(const char* keyName);
@@ -115,8 +139,12 @@ class RecycleBinSoundItem : public SettingItem {
     int Apply(const char* value) override;
     InstallCategory GetCategory() override;
     int GetErrorCode() override;
+    int RestoreSaved() override;
 
   private:
+    RegistryPlace DefaultPlace() const;
+    RegistryPlace UserPlace() const;
+
     const char* themeFileName;
     const char* valueName;
 };
@@ -133,14 +161,19 @@ class ScreenSaverItem : public SettingItem {
     int Apply(const char* value) override;
     void SetThemeValue(const char* value) override;
     int GetErrorCode() override;
+    // A screen saver entry that was missing is removed again.
+    int RestoreSaved() override;
 
     static const char* const kActiveKeyName; // "OldScreenSaveActive"
 
   private:
+    int ApplyScreenSaver(const char* value, bool removeEntry);
+
     char themeFileName[MAX_PATH];
 };
 
 // Registry key paths the kinds use in plain text.
-extern const char kCursorsKeyPath[];        // "Control Panel\Cursors" (HKEY_CURRENT_USER)
-extern const char kDefaultCursorsKeyPath[]; // ".Default\Control Panel\Cursors" (HKEY_USERS)
-extern const char kRecycleSoundKeyPath[];   // the ".Default" user's EmptyRecycleBin sound
+extern const char kCursorsKeyPath[];          // "Control Panel\Cursors" (HKEY_CURRENT_USER)
+extern const char kDefaultCursorsKeyPath[];   // ".Default\Control Panel\Cursors" (HKEY_USERS)
+extern const char kRecycleSoundKeyPath[];     // the ".Default" user's EmptyRecycleBin sound
+extern const char kUserRecycleSoundKeyPath[]; // the current user's (HKEY_CURRENT_USER)

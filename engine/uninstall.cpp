@@ -38,8 +38,7 @@ bool RunUninstall() {
         SettingItem* item = list.items[i];
         if (!item->HasSaved())
             continue;
-        char value[kValueCapacity];
-        if (item->ReadSaved(value, sizeof value) && !item->Apply(value) && !failedCode)
+        if (!item->RestoreSaved() && !failedCode)
             failedCode = item->GetErrorCode();
     }
     // A setting that could not be put back still uses the theme's files and
@@ -95,20 +94,19 @@ void RemoveProductData() {
     char directory[MAX_PATH];
     // Without "dir" (a run ended before the product key was written) the
     // directory this run read from the records stands in for it; without
-    // either nothing of the product is removed.
-    if (!product.ReadString("general", "dir", directory, sizeof directory) || !directory[0]) {
-        if (!IsFullDirectory(g_setup.targetDirectory) ||
-            !CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory))
-            return;
-    }
-    size_t length = strlen(directory);
-    bool room = length + 1 < sizeof directory;
-    if (room)
-        strcat(directory, "\\");
-    char path[kFullValueCapacity];
-    // Without room for the backslash no file path can be formed; the keys
-    // are still removed below.
+    // either no file can be found, but the keys still go: kept, they would
+    // stand for an install that nothing can remove (see
+    // IsUninstallUnfinished).
+    bool known = product.ReadString("general", "dir", directory, sizeof directory) && directory[0];
+    if (!known)
+        known = IsFullDirectory(g_setup.targetDirectory) &&
+                CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory);
+    size_t length = known ? strlen(directory) : 0;
+    // Without room for the backslash no file path can be formed either.
+    bool room = known && length + 1 < sizeof directory;
     if (room) {
+        strcat(directory, "\\");
+        char path[kFullValueCapacity];
         snprintf(path, sizeof path, "%sdata.", directory);
         DeleteFileA(path);
         for (const char* subkey : kLibrarySubkeys) {
@@ -125,9 +123,13 @@ void RemoveProductData() {
             product.EndValueEnum();
         }
     }
+    // The directory goes before "dir", which names it for a run that
+    // finishes this one after a stop.
+    if (known) {
+        directory[length] = 0;
+        RemoveDirectoryA(directory);
+    }
     product.DeleteValue("general", "dir");
-    directory[length] = 0;
-    RemoveDirectoryA(directory);
     DeleteProductSubkeys();
 
     HKEY maker;
@@ -155,6 +157,22 @@ void RemoveUninstallEntry() {
         return;
     RegDeleteKeyA(key, keyName);
     RegCloseKey(key);
+}
+
+// Only this program writes them: the product key's "general" (the screen
+// saver writes the other subkeys) and the uninstall entry. Looked at without
+// creating either.
+bool IsUninstallUnfinished() {
+    char general[RegistryKey::kFullPathSize];
+    snprintf(general, sizeof general, "%s\\general", kProductKeyPath);
+    if (MissingRegistryKeys(HKEY_LOCAL_MACHINE, general) == 0)
+        return true;
+    char keyName[200], entry[RegistryKey::kFullPathSize];
+    if (LoadStringA(g_setup.instance, kStringUninstallKey, keyName, sizeof keyName) <= 0)
+        return false;
+    int n = snprintf(entry, sizeof entry, "%s\\%s", kUninstallKeyPath, keyName);
+    return n > 0 && static_cast<size_t>(n) < sizeof entry &&
+           MissingRegistryKeys(HKEY_LOCAL_MACHINE, entry) == 0;
 }
 
 void FinishUninstall() {

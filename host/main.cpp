@@ -25,8 +25,8 @@ const char kTraceFileName[] = "trace.log";
 
 void Usage(FILE* out) {
     fprintf(out,
-            "usage: setup-host [--machine FOLDER] [--architecture A] [--medium FOLDER]\n"
-            "                  [--scenario FILE] [--trace [FILE]]\n"
+            "usage: setup-host [--machine FOLDER] [--architecture A] [--windows W]\n"
+            "                  [--medium FOLDER] [--scenario FILE] [--trace [FILE]]\n"
             "       setup-host [--machine FOLDER] --show\n"
             "\n"
             "Runs the Wiesenhain setup program on an emulated Windows 95 machine, or on\n"
@@ -37,6 +37,10 @@ void Usage(FILE* out) {
             "                     default), x64 (64-bit Windows, the setup runs under\n"
             "                     WOW64) or x64-without-sysnative (64-bit Windows XP);\n"
             "                     an existing machine must be of it\n"
+            "  --windows W        which Windows a fresh machine plays: 95 (the default) or 10\n"
+            "                     (the NT family: the user's own REG_EXPAND_SZ schemes,\n"
+            "                     system.ini's screen saver in the registry); an existing\n"
+            "                     machine must be of it\n"
             "  --medium FOLDER    the installation medium, drive D: and the current\n"
             "                     directory; default: the folder of this program\n"
             "  --scenario FILE    play the person from a scenario file (docs/scenarios.md);\n"
@@ -71,6 +75,12 @@ const struct {
 } kArchitectures[] = {{"x86", machine::Architecture::X86},
                       {"x64", machine::Architecture::X64},
                       {"x64-without-sysnative", machine::Architecture::X64WithoutSysnative}};
+
+// The Windows a machine plays, by their names on the command line.
+const struct {
+    const char* name;
+    machine::Windows windows;
+} kWindows[] = {{"95", machine::Windows::Windows95}, {"10", machine::Windows::Windows10}};
 
 void RunProgram(void*) {
     RunSetup(resources::ProgramModule());
@@ -119,7 +129,9 @@ int main(int argc, char** argv) {
     std::string medium = ProgramFolder(argv[0]);
     std::string scenarioFile, traceFile;
     bool tracing = false, show = false, countChanges = false, architectureGiven = false;
+    bool windowsGiven = false;
     machine::Architecture architecture = machine::Architecture::X86;
+    machine::Windows windows = machine::Windows::Windows95;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -144,6 +156,18 @@ int main(int argc, char** argv) {
             if (!architectureGiven) {
                 fprintf(stderr, "setup-host: --architecture wants x86, x64 or "
                                 "x64-without-sysnative\n");
+                return 2;
+            }
+        } else if (arg == "--windows") {
+            std::string name = value("--windows");
+            windowsGiven = false;
+            for (const auto& known : kWindows)
+                if (name == known.name) {
+                    windows = known.windows;
+                    windowsGiven = true;
+                }
+            if (!windowsGiven) {
+                fprintf(stderr, "setup-host: --windows wants 95 or 10\n");
                 return 2;
             }
         } else if (arg == "--scenario")
@@ -185,7 +209,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "setup-host: there is no machine in %s\n", folder.c_str());
         return 1;
     }
-    if (!machine::Open(folder, show ? "" : medium, &error, architecture)) {
+    if (!machine::Open(folder, show ? "" : medium, &error, architecture, windows)) {
         fprintf(stderr, "setup-host: %s\n", error.c_str());
         return 1;
     }
@@ -194,6 +218,14 @@ int main(int argc, char** argv) {
             if (known.architecture == machine::MachineArchitecture())
                 fprintf(stderr, "setup-host: the machine in %s is an %s machine\n", folder.c_str(),
                         known.name);
+        machine::Close();
+        return 1;
+    }
+    if (windowsGiven && machine::MachineWindows() != windows) {
+        for (const auto& known : kWindows)
+            if (known.windows == machine::MachineWindows())
+                fprintf(stderr, "setup-host: the machine in %s is a Windows %s machine\n",
+                        folder.c_str(), known.name);
         machine::Close();
         return 1;
     }

@@ -133,15 +133,18 @@ void ShowKey(std::string* out, const char* title, HKEY root, const char* rootNam
 
 void ShowMachineKind(std::string* out) {
     *out += "Machine\n";
+    std::string version =
+        machine::MachineWindows() == machine::Windows::Windows10 ? "Windows 10, " : "";
     switch (machine::MachineArchitecture()) {
     case machine::Architecture::X64:
-        Line(out, "Windows", "64-bit; the setup runs under WOW64");
+        Line(out, "Windows", version + "64-bit; the setup runs under WOW64");
         break;
     case machine::Architecture::X64WithoutSysnative:
-        Line(out, "Windows", "64-bit without the Sysnative alias; the setup runs under WOW64");
+        Line(out, "Windows",
+             version + "64-bit without the Sysnative alias; the setup runs under WOW64");
         break;
     default:
-        Line(out, "Windows", "32-bit");
+        Line(out, "Windows", version + "32-bit");
     }
 }
 

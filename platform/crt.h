@@ -2,9 +2,11 @@
 // storage classes use it.
 //
 // The names carry a crt_ prefix so that they never collide with the host C
-// library. On Windows they forward to _open, _read, ... of the C runtime; on
-// Linux they work on the emulated machine's paths (drive letters, "\",
-// case-blind names, short names, read-only enforced by the emulation).
+// library. On Windows they are the program's own runtime over KERNEL32
+// (platform/windows/runtime/files.cpp), which behaves as the C runtime's
+// _open, _read, ... do; on Linux they work on the emulated machine's paths
+// (drive letters, "\", case-blind names, short names, read-only enforced by
+// the emulation).
 //
 // Error numbers are the runtime's POSIX numbers and are read with crt_errno().
 #pragma once
@@ -32,13 +34,21 @@ enum : int {
 // Error numbers (POSIX numbering, as the Windows runtime uses them).
 enum : int {
     CRT_ENOENT = 2,
+    CRT_E2BIG = 7,
+    CRT_ENOEXEC = 8,
     CRT_EBADF = 9,
+    CRT_ECHILD = 10,
+    CRT_EAGAIN = 11,
+    CRT_ENOMEM = 12,
     CRT_EACCES = 13,
     CRT_EEXIST = 17,
+    CRT_EXDEV = 18,
     CRT_EINVAL = 22,
     CRT_ENFILE = 23,
     CRT_EMFILE = 24,
     CRT_ENOSPC = 28,
+    CRT_EPIPE = 32,
+    CRT_ENOTEMPTY = 41,
 };
 
 enum : int { CRT_SEEK_SET = 0, CRT_SEEK_CUR = 1, CRT_SEEK_END = 2 };

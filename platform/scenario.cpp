@@ -494,6 +494,21 @@ Player::Result Player::Next(const void* handle, Surface& surface, bool busy, con
     return Result::Failed;
 }
 
+bool Player::BusyActionIsNext() const {
+    // The rest of the current block, then the next block from its start.
+    size_t window = started_ ? window_ : 0;
+    size_t step = started_ ? step_ : 0;
+    for (int blocks = 0; blocks < 2 && window < scenario_.windows.size(); ++blocks, ++window) {
+        const std::vector<Step>& steps = scenario_.windows[window].steps;
+        for (; step < steps.size(); ++step) {
+            if (steps[step].IsAction())
+                return steps[step].busy;
+        }
+        step = 0;
+    }
+    return false;
+}
+
 void Player::Finish() {
     if (Failed())
         return;

@@ -104,6 +104,10 @@ class Player {
     // come next and returns the next action.
     Result Next(const void* handle, Surface& surface, bool busy, const Step** action);
 
+    // Whether the next action to come, in this window's block or else first
+    // in the next one, is input for a busy program.
+    bool BusyActionIsNext() const;
+
     // After the program's part has finished: fails when steps are left.
     void Finish();
 

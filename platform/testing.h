@@ -14,11 +14,15 @@ namespace platform_testing {
 // What Windows a test machine is, for the program: 32-bit Windows, or 64-bit
 // Windows on which the program runs as a 32-bit program under WOW64 (with
 // the Sysnative alias; WithoutSysnative: 64-bit Windows XP and Server 2003,
-// emulated machines only).
-enum class MachineFlavour { Windows32, Windows64, Windows64WithoutSysnative };
+// emulated machines only); these two with Windows 95's settings. Windows10:
+// 64-bit Windows 10 of the NT family, with a user's own REG_EXPAND_SZ
+// schemes apart from ".Default"'s (emulated machines only; on Windows the
+// machine the tests run on is what it is).
+enum class MachineFlavour { Windows32, Windows64, Windows64WithoutSysnative, Windows10 };
 inline const char* MachineFlavourName(MachineFlavour flavour) {
     return flavour == MachineFlavour::Windows64                   ? "Windows64"
            : flavour == MachineFlavour::Windows64WithoutSysnative ? "Windows64WithoutSysnative"
+           : flavour == MachineFlavour::Windows10                 ? "Windows10"
                                                                   : "Windows32";
 }
 
@@ -30,7 +34,8 @@ inline const char* MachineFlavourName(MachineFlavour flavour) {
 std::string BeginTestMachine(MachineFlavour flavour = MachineFlavour::Windows32);
 
 // The flavours of test machine that a test run over "both flavours" takes:
-// natively Windows32 and Windows64; on Windows the one the tests run on,
+// natively Windows32, Windows64 and Windows10; on Windows the one the tests
+// run on,
 // Windows64 where the test process runs under WOW64 (the 32-bit tests on
 // 64-bit Windows or in Wine's 64-bit prefix), else Windows32 (also the
 // 64-bit test build, which WOW64 does not concern).

@@ -18,6 +18,20 @@ INT_PTR RunDialog(int id, DLGPROC proc) {
     return DialogBoxParamA(g_setup.instance, MAKEINTRESOURCEA(id), nullptr, proc, 0);
 }
 
+// An uninstall that was stopped after its records were gone (the machine
+// went off while dialog 103 was open): the entry in the list of programs
+// still starts this program. It says what it said then, "uninstalled", and
+// does the last step, which removes the entry.
+void FinishUnfinishedUninstall() {
+    CoInitialize(nullptr);
+    LoadStringA(g_setup.instance, kStringProductName, g_setup.productName,
+                sizeof g_setup.productName);
+    ReadInstalledTargetDirectory();
+    RunDialog(kDialogUninstallDone, UninstallDoneDialogProc);
+    FinishUninstall();
+    CoUninitialize();
+}
+
 } // namespace
 
 int RunSetup(HINSTANCE instance) {
@@ -27,6 +41,9 @@ int RunSetup(HINSTANCE instance) {
 
     if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey)) {
         ReadInstalledTargetDirectory();
+    } else if (IsUninstallUnfinished()) {
+        FinishUnfinishedUninstall();
+        return 0;
     } else {
         INT_PTR terms = RunDialog(kDialogTerms, TermsDialogProc);
         if (terms == -1 || terms == 202)

@@ -64,6 +64,20 @@ int ReadProfileText(const char* fileName, const char* section, const char* key, 
     return 1;
 }
 
+// A missing key gives the default text; two different ones tell it from a
+// key that holds either.
+bool IsProfileKeyPresent(const char* fileName, const char* section, const char* key) {
+    const char* const fallbacks[] = {"\x01", "\x02"};
+    for (const char* fallback : fallbacks) {
+        char scratch[4] = "";
+        DWORD copied =
+            GetPrivateProfileStringA(section, key, fallback, scratch, sizeof scratch, fileName);
+        if (copied != 1 || scratch[0] != fallback[0])
+            return true;
+    }
+    return false;
+}
+
 void FormatColorTriple(unsigned long color, char* buffer, int capacity) {
     if (!buffer || capacity <= 0)
         return;

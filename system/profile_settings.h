@@ -19,6 +19,10 @@ int WriteProfileText(const char* fileName, const char* section, const char* key,
 int ReadProfileText(const char* fileName, const char* section, const char* key, char* buffer,
                     int size);
 
+// Whether a section of a profile file holds the key at all (with any text,
+// the empty one included).
+bool IsProfileKeyPresent(const char* fileName, const char* section, const char* key);
+
 // Formats a colour value (low byte red, then green, then blue; the top byte
 // ignored) as three decimal numbers separated by single blanks, e.g.
 // "255 64 128", into a buffer of the given capacity (12 holds any colour).

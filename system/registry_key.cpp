@@ -197,12 +197,17 @@ void RegistryKey::EndValueEnum() {
 
 bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text,
                          REGSAM view) {
+    return WriteRegistryText(root, keyPath, valueName, text, REG_SZ, view);
+}
+
+bool WriteRegistryText(HKEY root, const char* keyPath, const char* valueName, const char* text,
+                       DWORD type, REGSAM view) {
     if (!text)
         return false;
     HKEY key = nullptr;
     if (!CreateKeyInView(root, keyPath, view, &key))
         return false;
-    bool ok = RegSetValueExA(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+    bool ok = RegSetValueExA(key, valueName, 0, type, reinterpret_cast<const BYTE*>(text),
                              static_cast<DWORD>(strlen(text) + 1)) == ERROR_SUCCESS;
     RegCloseKey(key);
     return ok;
@@ -213,21 +218,131 @@ bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, 
 // data, read here without a type check, carry no terminator).
 bool ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer,
                         DWORD size, REGSAM view) {
-    if (!buffer)
+    DWORD type = 0;
+    return ReadRegistryText(root, keyPath, valueName, buffer, size, &type, view);
+}
+
+bool ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, char* buffer,
+                      DWORD size, DWORD* type, REGSAM view) {
+    if (!buffer || !type)
         return false;
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS &&
         !CreateKeyInView(root, keyPath, view, &key))
         return false;
     char* copy = new (std::nothrow) char[size];
-    DWORD length = size;
+    DWORD length = size, stored = 0;
     bool ok = copy &&
-              RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(copy),
+              RegQueryValueExA(key, valueName, nullptr, &stored, reinterpret_cast<LPBYTE>(copy),
                                &length) == ERROR_SUCCESS &&
               EndTextInBuffer(copy, size, length);
     RegCloseKey(key);
-    if (ok) // the data, and the zero put after them when they had none
+    if (ok) { // the data, and the zero put after them when they had none
         memcpy(buffer, copy, length < size ? length + 1 : length);
+        *type = stored;
+    }
     delete[] copy;
     return ok;
+}
+
+int MissingRegistryKeys(HKEY root, const char* keyPath, REGSAM view) {
+    char path[RegistryKey::kFullPathSize];
+    int length = snprintf(path, sizeof path, "%s", keyPath ? keyPath : "");
+    if (length < 0 || length >= static_cast<int>(sizeof path))
+        return -1;
+    for (int missing = 0;; ++missing) {
+        if (!path[0])
+            return missing;
+        HKEY key = nullptr;
+        LONG result = RegOpenKeyExA(root, path, 0, KEY_READ | view, &key);
+        if (result == ERROR_SUCCESS)
+            RegCloseKey(key);
+        // A key that cannot be opened for another reason is there.
+        if (result != ERROR_FILE_NOT_FOUND)
+            return missing;
+        char* cut = strrchr(path, '\\');
+        if (cut)
+            *cut = 0;
+        else
+            path[0] = 0;
+    }
+}
+
+bool RegistryValueExists(HKEY root, const char* keyPath, const char* valueName, REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    LONG result = RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
+}
+
+bool DeleteRegistryValue(HKEY root, const char* keyPath, const char* valueName, REGSAM view) {
+    HKEY key = nullptr;
+    LONG result = RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_SET_VALUE | view, &key);
+    if (result == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (result != ERROR_SUCCESS)
+        return false;
+    result = RegDeleteValueA(key, valueName);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+
+// True when the key holds no value and no subkey; false also when it
+// cannot be read.
+bool IsEmptyKey(HKEY key) {
+    char name[MAX_PATH];
+    DWORD nameSize = sizeof name;
+    return RegEnumKeyA(key, 0, name, sizeof name) == ERROR_NO_MORE_ITEMS &&
+           RegEnumValueA(key, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr) ==
+               ERROR_NO_MORE_ITEMS;
+}
+
+} // namespace
+
+// RegDeleteKeyA deletes a subkey of an open key, so a key of another view
+// goes through its parent opened in that view.
+bool DeleteEmptyRegistryKeys(HKEY root, const char* keyPath, int count, REGSAM view) {
+    char path[RegistryKey::kFullPathSize];
+    int length = snprintf(path, sizeof path, "%s", keyPath ? keyPath : "");
+    if (length < 0 || length >= static_cast<int>(sizeof path))
+        return false;
+    for (int i = 0; i < count && path[0]; ++i) {
+        HKEY key = nullptr;
+        LONG result = RegOpenKeyExA(root, path, 0, KEY_READ | view, &key);
+        if (result == ERROR_SUCCESS) {
+            bool empty = IsEmptyKey(key);
+            RegCloseKey(key);
+            if (!empty)
+                return false;
+            char* cut = strrchr(path, '\\');
+            HKEY parent = root;
+            if (cut) {
+                *cut = 0;
+                if (RegOpenKeyExA(root, path, 0, KEY_READ | KEY_WRITE | view, &parent) !=
+                    ERROR_SUCCESS)
+                    return false;
+            }
+            result = RegDeleteKeyA(parent, cut ? cut + 1 : path);
+            if (parent != root)
+                RegCloseKey(parent);
+            if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+                return false;
+            if (!cut)
+                path[0] = 0;
+        } else if (result == ERROR_FILE_NOT_FOUND) {
+            char* cut = strrchr(path, '\\');
+            if (cut)
+                *cut = 0;
+            else
+                path[0] = 0;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }

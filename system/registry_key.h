@@ -73,9 +73,32 @@ class RegistryKey {
 // creating the key.
 bool WriteRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* text,
                          REGSAM view = 0);
+// The same with the value's type: REG_SZ, or REG_EXPAND_SZ for a text whose
+// %...% strings the reader expands.
+bool WriteRegistryText(HKEY root, const char* keyPath, const char* valueName, const char* text,
+                       DWORD type, REGSAM view = 0);
 
 // Reads a value into buffer (size in bytes) without checking its type; opens
 // the key for reading and creates it when it is missing. On failure the
 // buffer keeps what it held before the call.
 bool ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer,
                         DWORD size, REGSAM view = 0);
+// The same, and the value's type into *type on success.
+bool ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, char* buffer,
+                      DWORD size, DWORD* type, REGSAM view = 0);
+
+// These never create a key.
+//
+// Whether the value is there (of whatever type or size).
+bool RegistryValueExists(HKEY root, const char* keyPath, const char* valueName, REGSAM view = 0);
+// How many keys at the end of keyPath do not exist: 0 when the key is there,
+// 1 when only its last key is missing, and so on. -1 when the path does not
+// fit the path buffer.
+int MissingRegistryKeys(HKEY root, const char* keyPath, REGSAM view = 0);
+// Deletes a value; true when it is gone afterwards (a missing value or key
+// counts), false when it could not be deleted.
+bool DeleteRegistryValue(HKEY root, const char* keyPath, const char* valueName, REGSAM view = 0);
+// Deletes the last `count` keys of keyPath, the deepest first, each only
+// while it holds no value and no subkey: keys made for a value that is gone
+// again. True when every one of them is gone.
+bool DeleteEmptyRegistryKeys(HKEY root, const char* keyPath, int count, REGSAM view = 0);

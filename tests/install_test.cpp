@@ -63,6 +63,14 @@ class InstallTest : public MachineTest {
         return files;
     }
 
+    // The raw text of a record ("<missing>" when there is none).
+    static std::string Stored(const char* key) {
+        char buffer[kValueCapacity] = "";
+        GetPrivateProfileStringA("Wiesenhain", key, "<missing>", buffer, sizeof buffer,
+                                 "control.ini");
+        return buffer;
+    }
+
     // The keys of the product section of control.ini.
     std::set<std::string> SectionKeys() {
         char buffer[4096] = "";
@@ -172,7 +180,10 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
     for (const char* name : DisketteFileList::names)
         expected.insert("file " + target + name);
     expected.insert("control.ini");
-    expected.insert("system.ini");
+    // On NT the entry lives in the user's registry (IniFileMapping).
+    if (!ScreenSaverInRegistry())
+        expected.insert("system.ini");
+    expected.insert("screen saver entry");
     expected.insert("display screen saver active");
     expected.insert("desktop ScreenSaveActive");
     if (options.wallpaper) {
@@ -191,6 +202,7 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
             expected.insert(std::string("cursor HKU ") + v);
         }
         expected.insert("sound");
+        expected.insert("sound HKCU");
     }
     std::set<std::string> changed = Changed(before, after);
     EXPECT_EQ(changed, expected) << "changed:\n"
@@ -210,13 +222,24 @@ TEST_P(InstallOptionsTest, ChangesExactlyWhatTheOptionsSelect) {
     for (const char* name : DisketteFileList::names)
         EXPECT_EQ(FileText(target + name), FileText(medium + name)) << name;
 
-    // The records: the selected items and the screen saver's active state.
-    std::set<std::string> keys = {"InstallDir", "OldScreenSave", "OldScreenSaveActive"};
+    // The records: the selected items (the cursors and the sound in both of
+    // their places), the screen saver's active state and its entry's absence,
+    // the install directory and the copies of the installation files; the
+    // types of the seeded Windows 10 values.
+    std::set<std::string> keys = {"InstallDir", "SetupCopies", "OldScreenSave",
+                                  "OldScreenSave.Type", "OldScreenSaveActive"};
     if (options.wallpaper)
         keys.insert({"OldTile", "OldWall", "OldColor"});
-    if (options.cursorsAndIcons)
+    if (options.cursorsAndIcons) {
         keys.insert({"Computer", "Network", "TrashEmpty", "TrashFull", "OldCurAppStart",
-                     "OldCurWait", "OldCurArrow", "OldBinEmptyWave"});
+                     "OldCurAppStart.Default", "OldCurWait", "OldCurWait.Default", "OldCurArrow",
+                     "OldCurArrow.Default", "OldBinEmptyWave", "OldBinEmptyWave.User"});
+        if (NtFamily())
+            keys.insert({"Computer.Type", "Network.Type", "TrashEmpty.Type", "TrashFull.Type",
+                         "OldCurAppStart.Type", "OldCurAppStart.Default.Type", "OldCurWait.Type",
+                         "OldCurWait.Default.Type", "OldCurArrow.Type", "OldCurArrow.Default.Type",
+                         "OldBinEmptyWave.Type", "OldBinEmptyWave.User.Type"});
+    }
     EXPECT_EQ(SectionKeys(), keys);
 
     // The applied values: system.ini names the screen saver in the short
@@ -379,13 +402,14 @@ TEST_F(InstallTest, ASettingThatCannotBeAppliedIsForgottenAndTheInstallGoesOn) {
     ASSERT_TRUE(package_test::WriteWholeFile(medium + "curarrow.ppk",
                                              package_test::Deflate("kein Cursor")));
     BeginInstallRun(target, false, true);
+    std::string arrow = RegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow");
     EXPECT_TRUE(RunInstall());
     EXPECT_EQ(g_setup.errorCode, 8);
     std::set<std::string> keys = SectionKeys();
     EXPECT_EQ(keys.count("OldCurArrow"), 0u);
     EXPECT_EQ(keys.count("OldCurWait"), 1u);
     EXPECT_EQ(keys.count("OldScreenSave"), 1u);
-    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), "");
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow"), arrow);
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait"),
               target + "wiesenhain-cur-wait.ani");
 }
@@ -417,10 +441,11 @@ TEST_F(InstallTest, AScreenSaverThatCannotBeAppliedKeepsTheThemeInstalled) {
     View before = ThemeView({});
     char entry[MAX_PATH] = "?", now[MAX_PATH] = "?";
     ReadProfileText("system.ini", "boot", "SCRNSAVE.EXE", entry, sizeof entry);
-    // Profile writes: the records of the install directory, the tiling,
-    // wallpaper, colour and both of the screen saver, then its entry in
-    // system.ini.
-    if (!platform_testing::InjectFault(platform_testing::FaultFamily::ProfileWrite, 7))
+    // Profile writes: the records of the install directory and of the
+    // copies of the installation files, the tiling, wallpaper, colour, the
+    // active state and the screen saver's (its entry is missing: its type
+    // and its text), then its entry in system.ini.
+    if (!platform_testing::InjectFault(platform_testing::FaultFamily::ProfileWrite, 9))
         GTEST_SKIP() << "fault injection exists on the emulated machine only";
     EXPECT_TRUE(RunInstall());
     platform_testing::ClearInjectedFaults();
@@ -500,12 +525,8 @@ TEST_F(InstallTest, UninstallInALaterRunRestoresEverything) {
     // the empty text, which means the same: no wallpaper.
     EXPECT_EQ(after["desktop Wallpaper"], "");
     after["desktop Wallpaper"] = before["desktop Wallpaper"];
-    // No screen saver was set: the restore writes "(none)".
-    char entry[64] = "";
-    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
-    EXPECT_STREQ(entry, "(none)");
-    WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
-    after["system.ini"] = FileText(std::string(g_setup.windowsDirectory) + "system.ini");
+    // No screen saver was set: the entry is missing again, not "(none)".
+    EXPECT_FALSE(IsProfileKeyPresent("system.ini", "boot", "SCRNSAVE.EXE"));
     std::set<std::string> changed = Changed(before, after);
     changed.erase("dir " + target.substr(0, target.size() - 1)); // removed: it is empty
     EXPECT_EQ(Join(changed), "") << Differences(before, after);
@@ -529,7 +550,9 @@ TEST_F(InstallTest, ARestoreThatFailsKeepsTheThemeWholeForASecondUninstall) {
     platform_testing::ClearInjectedFaults();
     EXPECT_EQ(g_setup.errorCode, 5);
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper"), "0") << "not restored";
-    EXPECT_EQ(SectionKeys().size(), 6u);
+    // InstallDir, SetupCopies, the tiling, the wallpaper, the colour, the
+    // screen saver with its type (missing) and its active state.
+    EXPECT_EQ(SectionKeys().size(), 8u);
     EXPECT_EQ(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"), 1);
     for (const std::string& file : InstalledFiles())
         EXPECT_TRUE(Exists(file)) << file << " is still the theme's";
@@ -592,7 +615,8 @@ INSTANTIATE_TEST_SUITE_P(Files, ReadOnlyProfileTest, ::testing::Values("system.i
 
 // A recorded cursor file deleted since the install can never be loaded
 // again: the standard cursor comes back in its place, as for an empty
-// record, and the uninstall completes.
+// record, and the uninstall completes. The logon desktop gets its own
+// record back: its cursor was never loaded.
 TEST_F(InstallTest, ARecordedCursorFileDeletedSinceBringsBackTheStandardCursor) {
     std::string own = Scratch("eigener pfeil.cur");
     ASSERT_TRUE(package_test::WriteWholeFile(own, StaticCursorBytes()));
@@ -609,10 +633,44 @@ TEST_F(InstallTest, ARecordedCursorFileDeletedSinceBringsBackTheStandardCursor) 
     ASSERT_TRUE(RunUninstall());
     FinishUninstall();
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow"), "");
-    EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", "Arrow"), "");
+    EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", "Arrow"), own);
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait"), wait)
         << "a file that is still there comes back";
     EXPECT_FALSE(ProfileSettings::IsPresent("Wiesenhain", "OldScreenSave"));
+    EXPECT_FALSE(Exists(target));
+}
+
+// The user copied the medium into the directory that is the default target
+// and installed there: the install cannot copy a file onto itself, and the
+// uninstall deletes only the copies it made, so the medium survives whole.
+TEST_F(InstallTest, AMediumThatIsTheTargetDirectoryIsKeptByTheUninstall) {
+    BeginInstallRun(medium, true, true);
+    ASSERT_TRUE(RunInstall());
+    EXPECT_EQ(g_setup.errorCode, 0);
+    CompleteInstall();
+    EXPECT_EQ(Stored("SetupCopies"), "(none)");
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    for (const char* name : DisketteFileList::names)
+        EXPECT_TRUE(Exists(medium + name)) << name;
+    EXPECT_FALSE(Exists(medium + "wiesenhain.exe"));
+    EXPECT_FALSE(Exists(medium + "h-256.ani"));
+}
+
+// An install recorded before the copies were listed had every copy deleted
+// by its uninstall; so it still has.
+TEST_F(InstallTest, ARecordWithoutTheListOfCopiesHasThemAllDeleted) {
+    BeginInstallRun(target, false, false);
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    EXPECT_NE(Stored("SetupCopies").find("wall.ppk"), std::string::npos);
+    ProfileSettings::Remove("SetupCopies");
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    for (const char* name : DisketteFileList::names)
+        EXPECT_FALSE(Exists(target + name)) << name;
     EXPECT_FALSE(Exists(target));
 }
 
@@ -751,9 +809,9 @@ TEST_F(InstallTest, WithoutDirTheUninstallDeletesNothingInTheDriveRoot) {
     // The installed files outside the target directory are gone.
     EXPECT_FALSE(Exists(std::string(g_setup.windowsDirectory) + "wiesenhain-remove.exe"));
     EXPECT_FALSE(Exists(NativeSystemDir() + "Wiesenhain.scr"));
-    // RemoveProductData removed nothing: the product key stays.
-    EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq\\Wiesenhain\\general", "user"),
-              "Kleingarten Sonnenblick");
+    // No file of the product key's could be found, but the key goes: kept,
+    // it would stand for an install that nothing can remove.
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorq"));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     // The files installed into the target directory stay with it.
     EXPECT_TRUE(Exists(target + "wiesenhain.exe"));

@@ -1,6 +1,7 @@
 // The installation medium's demo set (tools/make-medium): every package
 // unpacks to its file, the cursors load as cursors, and a whole medium fits
 // on one diskette.
+#include "engine/install_file_table.h"
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"
 #include "tools/make-medium/medium.h"
@@ -66,6 +67,33 @@ TEST_F(Medium, GeneratedCursorsLoadAsCursors) {
         EXPECT_NE(cursor, nullptr) << files[i].name;
         if (cursor)
             DestroyCursor(cursor);
+    }
+}
+
+// The medium (folder or diskette image) holds the files that the install
+// reads and the diskette copy writes, under their names: 8.3 names, which a
+// FAT root directory holds without long-name entries.
+TEST(MediumNames, AreTheInstallFileTables) {
+    ASSERT_EQ(DisketteFileList::kCount, 9);
+    EXPECT_STREQ(DisketteFileList::names[0], "setup.exe");
+    for (int i = 0; i < 8; ++i)
+        EXPECT_STREQ(medium::kPackages[i].package, DisketteFileList::names[i + 1]);
+    for (const InstallFileEntry& row : InstallFileTable::rows) {
+        if (!row.packed)
+            continue;
+        const medium::PackageName* found = nullptr;
+        for (const auto& p : medium::kPackages)
+            if (std::string(p.package) == row.packageName)
+                found = &p;
+        ASSERT_NE(found, nullptr) << row.packageName;
+        EXPECT_STREQ(found->file, row.targetName);
+    }
+    for (const char* name : DisketteFileList::names) {
+        std::string n = name;
+        size_t dot = n.find('.');
+        EXPECT_TRUE(dot != std::string::npos && dot >= 1 && dot <= 8 && n.size() - dot - 1 <= 3 &&
+                    n.find('.', dot + 1) == std::string::npos)
+            << name;
     }
 }
 

@@ -60,6 +60,27 @@ TEST_F(DisketteRun, InstallThenTwoCopiesFromOneDialog) {
     EXPECT_EQ(ReadWholeFile("a:\\setup.exe"), program_test::SetupBytes());
 }
 
+// setup.exe itself (natively setup-host), started from a made medium,
+// installs and copies the installation onto the diskette, itself included;
+// a second start uninstalls.
+TEST_F(DisketteRun, TheProgramItselfInstallsAndCopiesTheDiskette) {
+    std::string program = platform_testing::SetupProgramBytes();
+    ASSERT_GT(program.size(), 10000u);
+    ASSERT_TRUE(program_test::WriteMedium(program_test::kMedium));
+    ASSERT_TRUE(WriteWholeFile(std::string(program_test::kMedium) + "setup.exe", program));
+    ASSERT_EQ(RunSetupProgramScenario(program_test::kMedium, "program-diskette-once.scn"), "");
+    // Natively the program is setup-host, larger than a diskette holds: its
+    // copy fails and is passed over, as the copy passes over a missing
+    // setup.exe. The shipped setup.exe fits.
+    bool programFits = !platform_testing::IsEmulated();
+    ExpectDisketteHolds("c:\\wiesenhain\\", programFits);
+    if (programFits) {
+        EXPECT_EQ(ReadWholeFile("a:\\setup.exe"), program);
+    }
+    ASSERT_EQ(RunSetupProgramScenario(program_test::kMedium, "program-uninstall.scn"), "");
+    EXPECT_FALSE(Exists("c:\\wiesenhain"));
+}
+
 TEST_F(DisketteRun, NoOrEscapeAtTheOfferLeaveDriveAUntouched) {
     ASSERT_TRUE(program_test::WriteMedium("c:\\quelle\\"));
     ASSERT_TRUE(WriteWholeFile("a:\\brief.doc", "foreign"));

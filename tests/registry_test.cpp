@@ -441,6 +441,44 @@ TEST_F(Registry, ClosedAndDeletedHandlesFailCleanly) {
     RegCloseKey(key);
 }
 
+// The typed text access the records of the setting items use: the type
+// comes back with the text and goes back with it; what is missing is looked
+// at without creating it, and put back missing with the keys it lacked.
+TEST_F(Registry, TypedTextsAndAbsencesAreKeptWithoutCreatingKeys) {
+    std::string deep = path + "\\eins\\zwei";
+    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, path.c_str(), "x", "%SystemRoot%\\a.cur",
+                                  REG_EXPAND_SZ));
+    Stored stored = Query(HKEY_CURRENT_USER, path, "x");
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(stored.data, std::string("%SystemRoot%\\a.cur", 19)) << "with its zero";
+    char text[64] = "";
+    DWORD type = 0;
+    ASSERT_TRUE(ReadRegistryText(HKEY_CURRENT_USER, path.c_str(), "x", text, sizeof text, &type));
+    EXPECT_STREQ(text, "%SystemRoot%\\a.cur");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+
+    EXPECT_EQ(MissingRegistryKeys(HKEY_CURRENT_USER, path.c_str()), 0);
+    EXPECT_EQ(MissingRegistryKeys(HKEY_CURRENT_USER, deep.c_str()), 2);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path + "\\eins")) << "looking created nothing";
+    EXPECT_TRUE(RegistryValueExists(HKEY_CURRENT_USER, path.c_str(), "x"));
+    EXPECT_FALSE(RegistryValueExists(HKEY_CURRENT_USER, path.c_str(), "y"));
+    EXPECT_FALSE(RegistryValueExists(HKEY_CURRENT_USER, deep.c_str(), "x"));
+
+    // A value written where nothing was, then taken back with its keys; a
+    // key that holds something else by then stays.
+    ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, deep.c_str(), "", "neu.wav"));
+    EXPECT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, deep.c_str(), ""));
+    EXPECT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, deep.c_str(), "")) << "gone is gone";
+    ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, (path + "\\eins").c_str(), "fremd", "1"));
+    EXPECT_FALSE(DeleteEmptyRegistryKeys(HKEY_CURRENT_USER, deep.c_str(), 2));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, deep));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, path + "\\eins"));
+    RegistryKey(HKEY_CURRENT_USER, path.c_str()).DeleteValue("eins", "fremd");
+    EXPECT_TRUE(DeleteEmptyRegistryKeys(HKEY_CURRENT_USER, deep.c_str(), 2));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path + "\\eins"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, path));
+}
+
 TEST_F(Registry, PredefinedRootsShowTheirKeys) {
     // HKEY_CLASSES_ROOT shows HKEY_LOCAL_MACHINE\SOFTWARE\Classes.
     std::string name = path.substr(path.find('\\') + 1);

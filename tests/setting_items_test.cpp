@@ -20,6 +20,7 @@
 #include <string>
 
 using namespace theme_test;
+using package_test::Exists;
 
 namespace {
 
@@ -63,10 +64,7 @@ std::string ThemeValue(SettingItem* item) {
 
 // Restores the item's record as the uninstall does.
 int Restore(SettingItem* item) {
-    char buffer[kValueCapacity];
-    if (!item->HasSaved() || !item->ReadSaved(buffer, sizeof buffer))
-        return 0;
-    return item->Apply(buffer);
+    return item->HasSaved() ? item->RestoreSaved() : 0;
 }
 
 std::string ScreenSaverEntry() {
@@ -76,9 +74,13 @@ std::string ScreenSaverEntry() {
     return buffer;
 }
 
-class SettingItemsTest : public MachineTest {
+// On every flavour of machine: Windows 95's plain texts, and on the NT
+// family Windows 10's typed ones.
+class SettingItemsTest : public MachineTest,
+                         public ::testing::WithParamInterface<platform_testing::MachineFlavour> {
   protected:
     void SetUp() override {
+        flavour = GetParam();
         MachineTest::SetUp();
         SeedThemeValues();
         PrepareItemsOnce();
@@ -126,7 +128,7 @@ TEST(SettingItemKeyTexts, StoredScrambledAndUsableOnlyAfterUnscrambling) {
     EXPECT_STREQ(ItemKeyPartComputer.text, kComputerClass);
 }
 
-TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
+TEST_P(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
     auto scrambled = ScrambleText("20D04FE0-3AEA-1069-A2D8-08002B30309D", kItemKeyScrambleStart,
                                   kItemKeyScramblePeriod);
     // The scrambled bytes hold no terminator of their own: one more byte
@@ -142,10 +144,10 @@ TEST_F(SettingItemsTest, AnIconItemWithItsKeyPartStillScrambledFindsNoValue) {
     DeleteRegTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\{") + part + "}").c_str(), IconView());
     UnscrambleText(part, sizeof scrambled.bytes, kItemKeyScrambleStart, kItemKeyScramblePeriod);
     EXPECT_EQ(item.SaveCurrent(), 1);
-    EXPECT_EQ(Recorded("Computer"), "explorer.exe,0");
+    EXPECT_EQ(Recorded("Computer"), TextOf(SeededComputerIcon()));
 }
 
-TEST_F(SettingItemsTest, TheListHoldsTheTwelveItemsInOrder) {
+TEST_P(SettingItemsTest, TheListHoldsTheTwelveItemsInOrder) {
     struct Expected {
         const char* key;
         LocationKind location;
@@ -188,7 +190,7 @@ TEST_F(SettingItemsTest, TheListHoldsTheTwelveItemsInOrder) {
     }
 }
 
-TEST_F(SettingItemsTest, WithBothOptionsClearedOnlyTheScreenSaverIsSelected) {
+TEST_P(SettingItemsTest, WithBothOptionsClearedOnlyTheScreenSaverIsSelected) {
     g_setup.installWallpaper = false;
     g_setup.installCursorsAndIcons = false;
     for (int i = 0; i < 12; ++i)
@@ -198,25 +200,30 @@ TEST_F(SettingItemsTest, WithBothOptionsClearedOnlyTheScreenSaverIsSelected) {
     EXPECT_FALSE(IsCategorySelected(Item(kCurArrow)->GetCategory()));
 }
 
-TEST_F(SettingItemsTest, DesktopIconsRecordApplyAndRestore) {
+// The icon comes back with its type too (Windows Vista and later keep these
+// as REG_EXPAND_SZ texts, which only that type has expanded).
+TEST_P(SettingItemsTest, DesktopIconsRecordApplyAndRestore) {
     std::string computer = IconKey(kComputerClass), network = IconKey(kNetworkClass);
+    std::string seeded = RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView());
+    std::string seededNetwork = RegValue(HKEY_CLASSES_ROOT, network.c_str(), "", IconView());
     ASSERT_EQ(Item(kComputer)->SaveCurrent(), 1);
     ASSERT_EQ(Item(kNetwork)->SaveCurrent(), 1);
     EXPECT_EQ(Item(kComputer)->isSaved, 1);
-    EXPECT_EQ(Recorded("Computer"), "explorer.exe,0");
-    EXPECT_EQ(Recorded("Network"), "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
+    EXPECT_EQ(Recorded("Computer"), TextOf(seeded));
+    EXPECT_EQ(Recorded("Network"), TextOf(seededNetwork));
     std::string theme = g_setup.targetDirectory + ThemeValue(Item(kComputer));
     ASSERT_EQ(Item(kComputer)->Apply(theme.c_str()), 1);
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView()), theme);
     EXPECT_EQ(Restore(Item(kComputer)), 1);
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView()), "explorer.exe,0");
-    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, network.c_str(), "", IconView()),
-              "C:\\WINDOWS\\SYSTEM\\shell32.dll,17");
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView()), seeded);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, network.c_str(), "", IconView()), seededNetwork);
 }
 
-TEST_F(SettingItemsTest, RecycleBinDefaultFollowsOnlyTheValueItEqualled) {
+TEST_P(SettingItemsTest, RecycleBinDefaultFollowsOnlyTheValueItEqualled) {
     std::string bin = IconKey(kRecycleBinClass);
     // The default value equals "empty" without regard to case.
+    SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
+                IconView());
     SetRegValue(HKEY_CLASSES_ROOT, bin.c_str(), "", "C:\\WINDOWS\\SYSTEM\\SHELL32.DLL,31",
                 IconView());
     ASSERT_EQ(Item(kTrashEmpty)->Apply("C:\\ziel\\wiesenhain.exe,2"), 1);
@@ -254,7 +261,7 @@ TEST_F(SettingItemsTest, RecycleBinDefaultFollowsOnlyTheValueItEqualled) {
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, bin.c_str(), "empty", IconView()), "leer.dll,1");
 }
 
-TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
+TEST_P(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
     std::string bin = IconKey(kRecycleBinClass);
     for (const char* before : {"e.dll,1", "f.dll,2", "x.dll,3"}) {
         SCOPED_TRACE(before);
@@ -275,7 +282,7 @@ TEST_F(SettingItemsTest, RecycleBinIconsRoundTripWhateverTheDefaultShowed) {
     }
 }
 
-TEST_F(SettingItemsTest, RecycleBinDefaultLeftOnTheThemeIconIsRestoredToo) {
+TEST_P(SettingItemsTest, RecycleBinDefaultLeftOnTheThemeIconIsRestoredToo) {
     // A run stopped between the default value and "empty" left the default
     // on the theme's icon and "empty" on the user's: the restore mends both.
     std::string bin = IconKey(kRecycleBinClass);
@@ -291,7 +298,7 @@ TEST_F(SettingItemsTest, RecycleBinDefaultLeftOnTheThemeIconIsRestoredToo) {
     }
 }
 
-TEST_F(SettingItemsTest, TilingAndWallpaperRecordApplyAndRestore) {
+TEST_P(SettingItemsTest, TilingAndWallpaperRecordApplyAndRestore) {
     ASSERT_EQ(Item(kTile)->SaveCurrent(), 1);
     ASSERT_EQ(Item(kWallpaper)->SaveCurrent(), 1);
     EXPECT_EQ(Stored("OldTile"), "0");
@@ -311,7 +318,7 @@ TEST_F(SettingItemsTest, TilingAndWallpaperRecordApplyAndRestore) {
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper"), "");
 }
 
-TEST_F(SettingItemsTest, MissingValuesFailTheRecordEmptyOnesAreRecordedAsNone) {
+TEST_P(SettingItemsTest, MissingValuesFailTheRecordEmptyOnesAreRecordedAsNone) {
     std::string computer = IconKey(kComputerClass);
     const struct {
         int index;
@@ -343,7 +350,7 @@ TEST_F(SettingItemsTest, MissingValuesFailTheRecordEmptyOnesAreRecordedAsNone) {
     }
 }
 
-TEST_F(SettingItemsTest, ColourRecordsTheDisplayAndAppliesBlackAsThreeZeros) {
+TEST_P(SettingItemsTest, ColourRecordsTheDisplayAndAppliesBlackAsThreeZeros) {
     INT element = COLOR_BACKGROUND;
     COLORREF teal = RGB(0, 128, 128);
     SetSysColors(1, &element, &teal);
@@ -360,30 +367,36 @@ TEST_F(SettingItemsTest, ColourRecordsTheDisplayAndAppliesBlackAsThreeZeros) {
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kColorsKey, "Background"), "255 64 1");
 }
 
-TEST_F(SettingItemsTest, CursorsRecordApplyAndRestoreTheStandardCursor) {
+// Each place comes back as it was: a file, the seeded scheme (on NT its
+// REG_EXPAND_SZ texts), a value that was missing.
+TEST_P(SettingItemsTest, CursorsRecordApplyAndRestoreEachPlaceAsItWas) {
     const char* names[] = {"AppStarting", "Wait", "Arrow"};
     const int items[] = {kCurAppStart, kCurWait, kCurArrow};
     std::string old = Cursor("ALT.CUR", false);
-    SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait", old.c_str());
-    DeleteRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow");
+    SetRegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Wait", old.c_str());
+    DeleteRegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow");
     for (int i = 0; i < 3; ++i) {
         SettingItem* item = Item(items[i]);
         SCOPED_TRACE(item->keyName);
+        std::string user = RegValue(HKEY_CURRENT_USER, kUserCursorsKey, names[i]);
+        std::string logon = RegValue(HKEY_USERS, kDefaultCursorsKey, names[i]);
         ASSERT_EQ(item->SaveCurrent(), 1) << "a missing value is recorded, not a failure";
-        EXPECT_EQ(Stored(item->keyName), i == 1 ? old : "(none)");
+        if (i > 0) {
+            EXPECT_EQ(Stored(item->keyName), i == 1 ? old : "(none)");
+        }
         std::string theme = ThemeValue(item);
         std::string file = Cursor(theme.c_str(), theme.find(".ani") != std::string::npos);
         ASSERT_EQ(item->Apply(file.c_str()), 1);
-        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", names[i]), file);
-        EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", names[i]), file);
+        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserCursorsKey, names[i]), file);
+        EXPECT_EQ(RegValue(HKEY_USERS, kDefaultCursorsKey, names[i]), file);
         ASSERT_EQ(Restore(item), 1);
-        std::string expected = i == 1 ? old : "";
-        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", names[i]), expected);
-        EXPECT_EQ(RegValue(HKEY_USERS, ".Default\\Control Panel\\Cursors", names[i]), expected);
+        EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserCursorsKey, names[i]), user);
+        EXPECT_EQ(RegValue(HKEY_USERS, kDefaultCursorsKey, names[i]), logon);
     }
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow"), "<missing>");
 }
 
-TEST_F(SettingItemsTest, CursorApplyFailsWithoutARealCursorFileAndFallsBackWithoutAnyFile) {
+TEST_P(SettingItemsTest, CursorApplyFailsWithoutARealCursorFileAndFallsBackWithoutAnyFile) {
     std::string text = Scratch("text.cur");
     package_test::WriteWholeFile(text, "not a cursor at all");
     std::string arrow = RegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Arrow");
@@ -403,18 +416,85 @@ TEST_F(SettingItemsTest, CursorApplyFailsWithoutARealCursorFileAndFallsBackWitho
     Item(kCurArrow)->SetThemeValue("wiesenhain-cur-arrow.cur");
 }
 
-TEST_F(SettingItemsTest, RecycleBinSoundRecordsAppliesAndRestores) {
-    const char* key = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+// The theme's sound goes to the current user as well as to the logon
+// desktop; each comes back as it was, type and all.
+TEST_P(SettingItemsTest, RecycleBinSoundRecordsAppliesAndRestores) {
+    std::string logon = RegValue(HKEY_USERS, kSoundKey, "");
+    std::string user = RegValue(HKEY_CURRENT_USER, kUserSoundKey, "");
     ASSERT_EQ(Item(kSound)->SaveCurrent(), 1);
-    EXPECT_EQ(Recorded("OldBinEmptyWave"), "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+    EXPECT_EQ(Recorded("OldBinEmptyWave"), TextOf(logon));
+    EXPECT_EQ(Recorded("OldBinEmptyWave.User"), TextOf(user));
     std::string theme = g_setup.targetDirectory + ThemeValue(Item(kSound));
     ASSERT_EQ(Item(kSound)->Apply(theme.c_str()), 1);
-    EXPECT_EQ(RegValue(HKEY_USERS, key, ""), theme);
+    EXPECT_EQ(RegValue(HKEY_USERS, kSoundKey, ""), theme);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserSoundKey, ""), theme);
     Restore(Item(kSound));
-    EXPECT_EQ(RegValue(HKEY_USERS, key, ""), "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+    EXPECT_EQ(RegValue(HKEY_USERS, kSoundKey, ""), logon);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserSoundKey, ""), user);
 }
 
-TEST_F(SettingItemsTest, ScreenSaverActiveStateAndShortPath) {
+// A user who never had a sound of their own: the theme's reaches them, and
+// the uninstall leaves them without one again, keys and all.
+TEST_P(SettingItemsTest, AUserWithoutASoundOfTheirOwnHasNoneAgainAfterTheRestore) {
+    const char* bin = "AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin";
+    DeleteRegTree(HKEY_CURRENT_USER, bin);
+    ASSERT_EQ(Item(kSound)->SaveCurrent(), 1);
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, bin)) << "the look created no key";
+    std::string theme = g_setup.targetDirectory + ThemeValue(Item(kSound));
+    ASSERT_EQ(Item(kSound)->Apply(theme.c_str()), 1);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserSoundKey, ""), theme);
+    ASSERT_EQ(Restore(Item(kSound)), 1);
+    EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, bin));
+    EXPECT_TRUE(RegKeyExists(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Explorer"));
+}
+
+// A scheme whose files are named with %SystemRoot% (REG_EXPAND_SZ, as on
+// Windows Vista and later) is no scheme of deleted files: each cursor comes
+// back from its file, and every value with its text and type.
+TEST_P(SettingItemsTest, AnExpandableCursorSchemeComesBackWhole) {
+    std::string windows = WindowsDir();
+    CreateDirectoryA((windows + "Cursors").c_str(), nullptr);
+    std::string file = windows + "Cursors\\garten_pfeil.cur";
+    if (!Exists(file)) {
+        ASSERT_TRUE(package_test::WriteWholeFile(file, StaticCursorBytes()));
+    }
+    // %windir% is there on every Windows, %SystemRoot% on the NT family.
+    std::string scheme = "expand:%windir%\\Cursors\\garten_pfeil.cur";
+    SetViewValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow", scheme);
+    SetViewValue(HKEY_USERS, kDefaultCursorsKey, "Arrow", scheme);
+    SettingItem* arrow = Item(kCurArrow);
+    ASSERT_EQ(arrow->SaveCurrent(), 1);
+    EXPECT_EQ(Stored("OldCurArrow"), "%windir%\\Cursors\\garten_pfeil.cur") << "as recorded";
+    EXPECT_EQ(Stored("OldCurArrow.Type"), "2");
+    std::string theme = Cursor(ThemeValue(arrow).c_str(), false);
+    ASSERT_EQ(arrow->Apply(theme.c_str()), 1);
+    ASSERT_EQ(Restore(arrow), 1);
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow"), scheme);
+    EXPECT_EQ(RegValue(HKEY_USERS, kDefaultCursorsKey, "Arrow"), scheme);
+    DeleteFileA(file.c_str());
+}
+
+// Records written before they kept types and second places read as they
+// always did: a REG_SZ text, the logon desktop's cursor as the user's, the
+// current user's sound left alone.
+TEST_P(SettingItemsTest, RecordsWithoutTypesOrSecondPlacesReadAsTheyAlwaysDid) {
+    std::string computer = IconKey(kComputerClass);
+    std::string sound = RegValue(HKEY_CURRENT_USER, kUserSoundKey, "");
+    std::string old = Cursor("ALT.CUR", false);
+    ProfileSettings::Write("Computer", "explorer.exe,7");
+    ProfileSettings::Write("OldCurArrow", old.c_str());
+    ProfileSettings::Write("OldBinEmptyWave", "C:\\WINDOWS\\MEDIA\\alt.wav");
+    ASSERT_EQ(Restore(Item(kComputer)), 1);
+    ASSERT_EQ(Restore(Item(kCurArrow)), 1);
+    ASSERT_EQ(Restore(Item(kSound)), 1);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, computer.c_str(), "", IconView()), "explorer.exe,7");
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserCursorsKey, "Arrow"), old);
+    EXPECT_EQ(RegValue(HKEY_USERS, kDefaultCursorsKey, "Arrow"), old);
+    EXPECT_EQ(RegValue(HKEY_USERS, kSoundKey, ""), "C:\\WINDOWS\\MEDIA\\alt.wav");
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUserSoundKey, ""), sound);
+}
+
+TEST_P(SettingItemsTest, ScreenSaverActiveStateAndShortPath) {
     SettingItem* saver = Item(kScreenSaver);
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, SPIF_UPDATEINIFILE);
     ASSERT_EQ(saver->SaveCurrent(), 1);
@@ -444,9 +524,9 @@ TEST_F(SettingItemsTest, ScreenSaverActiveStateAndShortPath) {
     EXPECT_FALSE(active) << "the name differs in case from the theme's";
     EXPECT_EQ(ScreenSaverEntry(), "C:\\WINDOWS\\SYSTEM\\wiesenhain.scr") << "no short form";
 
-    // Restoring the empty record writes "(none)".
+    // The entry was missing when it was recorded: the restore removes it.
     ASSERT_EQ(Restore(saver), 1);
-    EXPECT_EQ(ScreenSaverEntry(), "(none)");
+    EXPECT_EQ(ScreenSaverEntry(), "<missing>");
     SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
     EXPECT_FALSE(active);
     EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive"), "0");
@@ -462,7 +542,7 @@ TEST_F(SettingItemsTest, ScreenSaverActiveStateAndShortPath) {
     EXPECT_EQ(Stored("OldScreenSaveActive"), "<missing>");
 }
 
-TEST_F(SettingItemsTest, ScreenSaverRecordsTheActiveStateAndTheEntry) {
+TEST_P(SettingItemsTest, ScreenSaverRecordsTheActiveStateAndTheEntry) {
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_UPDATEINIFILE);
     WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", "C:\\WINDOWS\\SYSTEM\\BLUMEN.SCR",
                                "system.ini");
@@ -476,7 +556,7 @@ TEST_F(SettingItemsTest, ScreenSaverRecordsTheActiveStateAndTheEntry) {
 
 // A kind that writes two values fails when either write fails, and the
 // recycle bin puts back the default value it changed first.
-TEST_F(SettingItemsTest, AnItemFailsWhenAnyOfItsWritesFails) {
+TEST_P(SettingItemsTest, AnItemFailsWhenAnyOfItsWritesFails) {
     using platform_testing::FaultFamily;
     using platform_testing::InjectFault;
     std::string bin = IconKey(kRecycleBinClass);
@@ -511,5 +591,8 @@ TEST_F(SettingItemsTest, AnItemFailsWhenAnyOfItsWritesFails) {
     EXPECT_EQ(Item(kScreenSaver)->isSaved, 0);
     platform_testing::ClearInjectedFaults();
 }
+
+INSTANTIATE_TEST_SUITE_P(Flavours, SettingItemsTest,
+                         ::testing::ValuesIn(platform_testing::TestMachineFlavours()), FlavourName);
 
 } // namespace

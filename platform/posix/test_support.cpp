@@ -28,12 +28,15 @@ std::string BeginTestMachine(MachineFlavour flavour) {
     }
     hostFolder = pattern;
     std::string error;
-    machine::Architecture architecture = flavour == MachineFlavour::Windows64
-                                             ? machine::Architecture::X64
-                                         : flavour == MachineFlavour::Windows64WithoutSysnative
-                                             ? machine::Architecture::X64WithoutSysnative
-                                             : machine::Architecture::X86;
-    if (!machine::Open(hostFolder + "/machine", "", &error, architecture)) {
+    machine::Architecture architecture =
+        flavour == MachineFlavour::Windows64 || flavour == MachineFlavour::Windows10
+            ? machine::Architecture::X64
+        : flavour == MachineFlavour::Windows64WithoutSysnative
+            ? machine::Architecture::X64WithoutSysnative
+            : machine::Architecture::X86;
+    machine::Windows windows = flavour == MachineFlavour::Windows10 ? machine::Windows::Windows10
+                                                                    : machine::Windows::Windows95;
+    if (!machine::Open(hostFolder + "/machine", "", &error, architecture, windows)) {
         fprintf(stderr, "cannot open test machine: %s\n", error.c_str());
         abort();
     }
@@ -62,7 +65,7 @@ bool IsEmulated() {
 }
 
 std::vector<MachineFlavour> TestMachineFlavours() {
-    return {MachineFlavour::Windows32, MachineFlavour::Windows64};
+    return {MachineFlavour::Windows32, MachineFlavour::Windows64, MachineFlavour::Windows10};
 }
 
 bool InsertDiskette() {

@@ -5,7 +5,11 @@
 // dispatches messages. A WH_MSGFILTER hook sees the messages that a modal
 // dialog loop passes through IsDialogMessage, so the driver can tell a
 // window waiting for input (the timer came through the dialog's loop) from
-// a busy program pumping messages itself. The active window is the
+// a busy program pumping messages itself. When input for a busy program
+// comes next, the driver also posts a message to a window of its own behind
+// the action's input, which wakes it at once in the loop that dispatches
+// it: a program that finishes its work within one timer period still sees
+// the busy input meant for it. The active window is the
 // topmost visible and enabled dialog window of the thread (a modal window
 // disables its owner). Dialogs are recognised by comparing caption and
 // control ids with the program's dialog templates; a dialog box that
@@ -28,6 +32,9 @@ namespace platform_testing {
 namespace {
 
 constexpr UINT kTickMilliseconds = 10;
+// Posted to the driver's own window after an action that busy input
+// follows: a tick in whichever loop dispatches it next.
+constexpr UINT kNudge = WM_APP + 0x5C;
 
 struct KnownDialog {
     int id;
@@ -39,6 +46,7 @@ struct Driver {
     std::vector<KnownDialog> templates;
     HHOOK filterHook = nullptr;
     UINT_PTR timer = 0;
+    HWND nudgeWindow = nullptr;
     bool timerThroughDialogLoop = false;
     bool inTick = false;
     bool shiftHeld = false;
@@ -309,6 +317,11 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         if (!why.empty()) {
             d->player->Fail(step->line, why);
             EndDialog(window, 0);
+        } else if (d->nudgeWindow && d->player->BusyActionIsNext()) {
+            // Queued behind the action's input: the program's own pump
+            // inside the handler that the input starts ticks next, however
+            // soon its work is done.
+            PostMessageW(d->nudgeWindow, kNudge, 0, 0);
         }
         break;
     }
@@ -318,10 +331,31 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 
 LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
     const MSG* msg = reinterpret_cast<const MSG*>(lParam);
-    if (g_driver && code == MSGF_DIALOGBOX && msg && msg->message == WM_TIMER &&
-        msg->wParam == g_driver->timer)
+    if (g_driver && code == MSGF_DIALOGBOX && msg &&
+        ((msg->message == WM_TIMER && msg->wParam == g_driver->timer) ||
+         (msg->message == kNudge && msg->hwnd == g_driver->nudgeWindow)))
         g_driver->timerThroughDialogLoop = true;
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK NudgeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kNudge) {
+        Tick(nullptr, 0, 0, 0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A message-only window of the driver's, for kNudge.
+HWND CreateNudgeWindow() {
+    static const wchar_t kClass[] = L"WiesenScenarioNudge";
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = NudgeProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassW(&wc); // fails harmlessly when a previous scenario registered it
+    return CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
+                           nullptr);
 }
 
 } // namespace
@@ -344,6 +378,7 @@ std::string StartScenario(const std::string& text, const std::string& name) {
     DWORD thread = GetCurrentThreadId();
     g_driver->filterHook = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, thread);
     g_driver->timer = SetTimer(nullptr, 0, kTickMilliseconds, Tick);
+    g_driver->nudgeWindow = CreateNudgeWindow();
     return "";
 }
 
@@ -353,6 +388,8 @@ std::string StopScenario(bool atExit) {
     if (!atExit) {
         KillTimer(nullptr, g_driver->timer);
         UnhookWindowsHookEx(g_driver->filterHook);
+        if (g_driver->nudgeWindow)
+            DestroyWindow(g_driver->nudgeWindow);
         if (g_driver->shiftHeld)
             SetShift(false);
         // Drop input that no window took.

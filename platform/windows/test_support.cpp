@@ -241,10 +241,10 @@ std::string OwnDirectory() {
     return own.substr(0, own.find_last_of("\\/") + 1);
 }
 
-// The DLLs that every Windows from 95 on has, with its C runtime.
-const char* const kSystemLibraries[] = {"kernel32.dll", "user32.dll",  "gdi32.dll",
-                                        "advapi32.dll", "shell32.dll", "ole32.dll",
-                                        "comctl32.dll", "msvcrt.dll"};
+// The DLLs that every Windows from 95 on has. Not its C runtime: Windows 95
+// has no msvcrt.dll of its own, and setup.exe carries its runtime.
+const char* const kSystemLibraries[] = {"kernel32.dll", "user32.dll", "gdi32.dll",   "advapi32.dll",
+                                        "shell32.dll",  "ole32.dll",  "comctl32.dll"};
 
 // What keeps `program` from starting on a Windows that has nothing but the
 // system's DLLs: the first DLL it imports beyond them. Wine has some more

@@ -313,6 +313,37 @@ TEST_F(HostViews, A64BitMachine) {
     EXPECT_NE(out.find("is an x64 machine"), std::string::npos) << out;
 }
 
+// A Windows 10 machine (--windows 10): the screen saver goes to the user's
+// registry, the theme's sound to the user too, and the uninstall gives the
+// user's REG_EXPAND_SZ scheme back.
+TEST_F(HostViews, AWindows10Machine) {
+    int status = 0;
+    std::string out = Host(
+        "--windows 10 --trace " + ShellQuote(folder + "/trace.txt") + " --scenario " +
+            ShellQuote(std::string(WIESEN_SOURCE_DIR) + "/tests/scenarios/program-first-run.scn"),
+        &status, true);
+    ASSERT_EQ(status, 0) << out;
+    std::vector<std::string> install = Lines(ReadFile(folder + "/trace.txt"));
+    for (const char* line : {
+             "registry: set value HKEY_CURRENT_USER\\Control Panel\\Desktop \"SCRNSAVE.EXE\" = "
+             "\"C:\\WINDOWS\\SYSTEM32\\WIESEN~1.SCR\"",
+             "registry: set value HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\Explorer\\"
+             "EmptyRecycleBin\\.current @ = \"c:\\wiesenhain\\wiesenhain.wav\"",
+         })
+        EXPECT_NE(std::find(install.begin(), install.end(), line), install.end())
+            << line << "\nin\n"
+            << ReadFile(folder + "/trace.txt");
+    EXPECT_NE(Show().find("Machine\n  Windows               Windows 10, 32-bit\n"),
+              std::string::npos);
+    std::vector<std::string> uninstall = Traced("program-uninstall.scn");
+    const char* arrow = "registry: set value HKEY_CURRENT_USER\\Control Panel\\Cursors \"Arrow\" = "
+                        "\"%SystemRoot%\\cursors\\aero_arrow.cur\" (REG_EXPAND_SZ)";
+    EXPECT_NE(std::find(uninstall.begin(), uninstall.end(), arrow), uninstall.end()) << arrow;
+    out = Host("--windows 95 --scenario /dev/null", &status, true);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("is a Windows 10 machine"), std::string::npos) << out;
+}
+
 TEST_F(HostViews, TheTraceGoesToStandardErrorOrRefusesAFileItCannotWrite) {
     int status = 0;
     std::string out = Host(

@@ -389,7 +389,8 @@ struct StoredDir {
     Content content;
     std::string bytes; // for Content::Bytes
     bool readable;     // the uninstall finds the install directory in it
-    bool keyGoes;      // the product key is removed
+    bool keyGoes;      // the product key is removed (always, since a key left would
+                       // keep the uninstall entry's run finishing an uninstall)
 };
 
 class ProductKeyValues : public HostileInput, public ::testing::WithParamInterface<StoredDir> {};
@@ -451,17 +452,19 @@ INSTANTIATE_TEST_SUITE_P(
         StoredDir{"String", REG_SZ, Content::Directory, "", true, true},
         // Without its terminating zero the text is still read.
         StoredDir{"StringWithoutZero", REG_SZ, Content::DirectoryWithoutZero, "", true, true},
-        StoredDir{"Number", REG_DWORD, Content::Bytes, std::string("\x01\0\0\0", 4), false, false},
-        StoredDir{"Binary", REG_BINARY, Content::Directory, "", false, false},
-        StoredDir{"ExpandString", REG_EXPAND_SZ, Content::Directory, "", false, false},
-        StoredDir{"MultiString", REG_MULTI_SZ, Content::Directory, "", false, false},
-        StoredDir{"Empty", REG_SZ, Content::Bytes, "", false, false},
+        StoredDir{"Number", REG_DWORD, Content::Bytes, std::string("\x01\0\0\0", 4), false, true},
+        StoredDir{"Binary", REG_BINARY, Content::Directory, "", false, true},
+        StoredDir{"ExpandString", REG_EXPAND_SZ, Content::Directory, "", false, true},
+        StoredDir{"MultiString", REG_MULTI_SZ, Content::Directory, "", false, true},
+        StoredDir{"Empty", REG_SZ, Content::Bytes, "", false, true},
         // 259 characters fill the uninstall's 260-character buffer: no room
-        // for the backslash, so no file is deleted, but the keys go.
+        // for the backslash, so no file is deleted. The keys go whatever
+        // "dir" holds: kept, they would stand for an install that nothing
+        // could remove.
         StoredDir{"Length259", REG_SZ, Content::Bytes, Text(259), false, true},
-        StoredDir{"Length260", REG_SZ, Content::Bytes, Text(260), false, false},
-        StoredDir{"Length519", REG_SZ, Content::Bytes, Text(519), false, false},
-        StoredDir{"Length520", REG_SZ, Content::Bytes, Text(520), false, false}),
+        StoredDir{"Length260", REG_SZ, Content::Bytes, Text(260), false, true},
+        StoredDir{"Length519", REG_SZ, Content::Bytes, Text(519), false, true},
+        StoredDir{"Length520", REG_SZ, Content::Bytes, Text(520), false, true}),
     [](const ::testing::TestParamInfo<StoredDir>& info) { return std::string(info.param.name); });
 
 } // namespace

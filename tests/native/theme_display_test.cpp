@@ -11,6 +11,7 @@
 #include "tests/support/test_machine.h"
 #include "tests/support/theme_machine.h"
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -197,5 +198,51 @@ TEST_F(ThemeDisplayTest, AnInstallChangesNoOtherRegistryLine) {
             EXPECT_EQ(expected.count(name), 1u) << name << "\n" << shown;
     }
 }
+
+// The uninstall's cursors show at once, on Windows 95 as on NT, whose
+// LoadCursorA(NULL, id) gives the system cursor as the install replaced it:
+// the standard cursor where the user had none, the scheme's file where they
+// had one (on Windows 10 named with %SystemRoot%).
+class UninstallCursorTest : public ThemeDisplayTest,
+                            public ::testing::WithParamInterface<platform_testing::MachineFlavour> {
+  protected:
+    void SetUp() override {
+        flavour = GetParam();
+        ThemeDisplayTest::SetUp();
+    }
+};
+
+TEST_P(UninstallCursorTest, TheUsersCursorsAreOnScreenAtOnceAfterTheUninstall) {
+    // Arrow: the fresh machine's (Windows 10: aero_arrow.cur; Windows 95:
+    // none); Wait: none at all.
+    SetRegValue(HKEY_CURRENT_USER, "Control Panel\\Cursors", "Wait", "");
+    std::string folder = machine::Folder(), error;
+    ASSERT_TRUE(machine::Open(folder, "", &error)) << error; // a new logon
+    SetCurrentDirectoryA(Scratch("medium").c_str());
+    std::map<uint32_t, display_state::CursorInfo> before = display_state::Current().systemCursors;
+    BeginInstallRun(Scratch("ziel\\"), false, true);
+    ASSERT_TRUE(RunInstall());
+    CompleteInstall();
+    EXPECT_TRUE(display_state::Current().systemCursors.at(32514).fromFile);
+    BeginLaterRun();
+    ASSERT_TRUE(RunUninstall());
+    FinishUninstall();
+    const auto& after = display_state::Current().systemCursors;
+    for (uint32_t id : {32512u, 32514u, 32650u}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(after.at(id).fromFile, before.at(id).fromFile);
+        EXPECT_EQ(after.at(id).file, before.at(id).file);
+        EXPECT_EQ(after.at(id).standardId, before.at(id).standardId);
+    }
+    EXPECT_FALSE(after.at(32514).fromFile);
+    if (machine::MachineWindows() == machine::Windows::Windows10) {
+        EXPECT_EQ(after.at(32512).file, "C:\\WINDOWS\\cursors\\aero_arrow.cur");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Flavours, UninstallCursorTest,
+                         ::testing::Values(platform_testing::MachineFlavour::Windows32,
+                                           platform_testing::MachineFlavour::Windows10),
+                         FlavourName);
 
 } // namespace

@@ -112,10 +112,20 @@ inline bool ShortcutExists() {
     return DesktopShortcutPath(path, name) && package_test::Exists(path);
 }
 
-// Removes an install left by a test (Windows keeps one machine for all).
+// Removes an install left by a test (Windows keeps one machine for all),
+// and finishes an uninstall a test stopped before its last step.
 inline void UninstallIfInstalled() {
-    if (!IsInstalledMarkerPresent())
+    if (!IsInstalledMarkerPresent()) {
+        ResetSetupState();
+        g_setup.instance = platform_testing::ProgramInstance();
+        LoadStringA(g_setup.instance, 100, g_setup.productName, sizeof g_setup.productName);
+        if (IsUninstallUnfinished()) {
+            ReadInstalledTargetDirectory();
+            FinishUninstall();
+        }
+        ResetSetupState();
         return;
+    }
     ResetSetupState();
     g_setup.instance = platform_testing::ProgramInstance();
     LoadStringA(g_setup.instance, 100, g_setup.productName, sizeof g_setup.productName);

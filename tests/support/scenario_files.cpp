@@ -9,3 +9,11 @@ std::string RunScenarioFile(const std::string& name, const std::function<void()>
     }
     return name + ": no such scenario file";
 }
+
+std::string RunSetupProgramScenario(const std::string& medium, const std::string& name) {
+    for (const ScenarioFile* f = kScenarioFiles; f->name; ++f) {
+        if (name == f->name)
+            return platform_testing::RunSetupProgram(medium, f->text, name);
+    }
+    return name + ": no such scenario file";
+}

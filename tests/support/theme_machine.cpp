@@ -25,6 +25,10 @@ const char kDesktopKey[] = "Control Panel\\Desktop";
 const char kColorsKey[] = "Control Panel\\Colors";
 const char kUninstallEntryKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Wiesenhain-Scr";
+const char kUserCursorsKey[] = "Control Panel\\Cursors";
+const char kDefaultCursorsKey[] = ".Default\\Control Panel\\Cursors";
+const char kSoundKey[] = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+const char kUserSoundKey[] = "AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.Current";
 
 namespace {
 
@@ -73,7 +77,23 @@ struct Random {
 const char* const kCursorValueNames[3] = {"AppStarting", "Wait", "Arrow"};
 const char kUserCursors[] = "Control Panel\\Cursors";
 const char kDefaultCursors[] = ".Default\\Control Panel\\Cursors";
-const char kSoundKey[] = ".Default\\AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin\\.current";
+const char kExpand[] = "expand:";
+
+// A text as RegValue gives it, without its "expand:".
+std::string PlainText(const std::string& value) {
+    return value.rfind(kExpand, 0) == 0 ? value.substr(strlen(kExpand)) : value;
+}
+
+// A registry text as the file it names: "expand:" texts with their %...%
+// strings expanded.
+std::string FileOf(const std::string& value) {
+    std::string text = PlainText(value);
+    if (text == value)
+        return text;
+    char path[MAX_PATH * 2];
+    DWORD n = ExpandEnvironmentStringsA(text.c_str(), path, sizeof path);
+    return n > 0 && n <= sizeof path ? path : text;
+}
 
 // A directory as a directory call gives it, ending in "\\".
 std::string DirectoryOf(UINT(WINAPI* get)(LPSTR, UINT)) {
@@ -320,7 +340,44 @@ std::string RegValue(HKEY root, const char* path, const char* name, REGSAM view)
         return text;
     }
     buffer[size] = 0;
-    return std::string(buffer, strnlen(buffer, size));
+    std::string text(buffer, strnlen(buffer, size));
+    return type == REG_EXPAND_SZ ? kExpand + text : text;
+}
+
+std::string TextOf(const std::string& value) {
+    return PlainText(value);
+}
+
+void SetViewValue(HKEY root, const char* path, const char* name, const std::string& value,
+                  REGSAM view) {
+    if (value == "<missing>") {
+        DeleteRegValue(root, path, name, view);
+        return;
+    }
+    std::string text = PlainText(value);
+    DWORD type = text == value ? REG_SZ : REG_EXPAND_SZ;
+    HKEY key;
+    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_READ | KEY_WRITE | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+bool NtFamily() {
+    return (GetVersion() & 0x80000000u) == 0;
+}
+
+namespace {
+const char kScreenSaverMapping[] =
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\system.ini\\boot";
+}
+
+bool ScreenSaverInRegistry() {
+    return NtFamily() &&
+           RegValue(HKEY_LOCAL_MACHINE, kScreenSaverMapping, "SCRNSAVE.EXE", KEY_WOW64_64KEY)
+                   .rfind("USR:", 0) == 0;
 }
 
 bool RegKeyExists(HKEY root, const char* path, REGSAM view) {
@@ -380,13 +437,28 @@ std::string IconKey(const char* classId) {
 
 namespace {
 
-// Sets a value, or with "<missing>" deletes it.
+// Sets a value as RegValue gives it, or with "<missing>" deletes it.
 void SetOrDelete(HKEY root, const char* path, const char* name, const std::string& value,
                  REGSAM view = 0) {
-    if (value == "<missing>")
-        DeleteRegValue(root, path, name, view);
-    else
-        SetRegValue(root, path, name, value.c_str(), view);
+    SetViewValue(root, path, name, value, view);
+}
+
+// The cursor files of a fresh Windows 10's scheme, made where missing (a
+// Wine prefix has none; the emulated Windows 10 has its own).
+const char* const kAeroCursors[3] = {"%SystemRoot%\\cursors\\aero_working.ani",
+                                     "%SystemRoot%\\cursors\\aero_busy.ani",
+                                     "%SystemRoot%\\cursors\\aero_arrow.cur"};
+
+void MakeAeroCursorFiles() {
+    std::string directory = FileOf(std::string(kExpand) + "%SystemRoot%\\cursors");
+    CreateDirectoryA(directory.c_str(), nullptr);
+    for (const char* cursor : kAeroCursors) {
+        std::string file = FileOf(std::string(kExpand) + cursor);
+        bool animated = file.size() > 4 && SameNoCase(file.c_str() + file.size() - 4, ".ani");
+        if (!package_test::Exists(file))
+            package_test::WriteWholeFile(file,
+                                         animated ? AnimatedCursorBytes() : StaticCursorBytes());
+    }
 }
 
 // The five icon values (Computer, Network, recycle bin default, "empty",
@@ -406,22 +478,61 @@ void SetIconValues(const char* const (&icons)[5], REGSAM view) {
 
 } // namespace
 
+std::string SeededComputerIcon() {
+    return NtFamily() ? std::string(kExpand) + "%SystemRoot%\\System32\\imageres.dll,-109"
+                      : "explorer.exe,0";
+}
+
+std::string SeededArrowCursor() {
+    return NtFamily() ? std::string(kExpand) + kAeroCursors[2] : "";
+}
+
+std::string SeededArrowCursorFile() {
+    return FileOf(SeededArrowCursor());
+}
+
 void SeedThemeValues() {
-    const char* icons[5] = {"explorer.exe,0", "C:\\WINDOWS\\SYSTEM\\shell32.dll,17",
-                            "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
-                            "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
-                            "C:\\WINDOWS\\SYSTEM\\shell32.dll,32"};
+    bool nt = NtFamily();
+    std::string imageres = std::string(kExpand) + "%SystemRoot%\\System32\\imageres.dll,";
+    const std::string icons[5] = {SeededComputerIcon(),
+                                  nt ? imageres + "-25" : "C:\\WINDOWS\\SYSTEM\\shell32.dll,17",
+                                  nt ? imageres + "-55" : "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
+                                  nt ? imageres + "-55" : "C:\\WINDOWS\\SYSTEM\\shell32.dll,31",
+                                  nt ? imageres + "-54" : "C:\\WINDOWS\\SYSTEM\\shell32.dll,32"};
     SetIconValues(icons, IconView());
     if (UnderWow64())
         SetIconValues(kIcons32, KEY_WOW64_32KEY);
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", "0");
     SetRegValue(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", "(None)");
     SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", "0 128 128");
-    for (const char* name : kCursorValueNames) {
-        SetRegValue(HKEY_CURRENT_USER, kUserCursors, name, "");
-        SetRegValue(HKEY_USERS, kDefaultCursors, name, "");
+    // The session's colour, which the colour item records, as the registry's.
+    INT element = COLOR_BACKGROUND;
+    COLORREF teal = RGB(0, 128, 128);
+    SetSysColors(1, &element, &teal);
+    if (nt)
+        MakeAeroCursorFiles();
+    for (int i = 0; i < 3; ++i) {
+        std::string cursor = nt ? std::string(kExpand) + kAeroCursors[i] : "";
+        SetViewValue(HKEY_CURRENT_USER, kUserCursors, kCursorValueNames[i], cursor);
+        SetViewValue(HKEY_USERS, kDefaultCursors, kCursorValueNames[i], cursor);
     }
-    SetRegValue(HKEY_USERS, kSoundKey, "", "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+    if (nt) {
+        SetViewValue(HKEY_USERS, kSoundKey, "",
+                     std::string(kExpand) + "%SystemRoot%\\media\\Windows Recycle.wav");
+        // The user's own, apart from the logon desktop's.
+        SetViewValue(HKEY_CURRENT_USER, kUserSoundKey, "",
+                     std::string(kExpand) + "%SystemRoot%\\media\\Windows Ding.wav");
+        // NT keeps the screen saver entry in the user's registry; a Wine
+        // prefix lacks the mapping that Windows has (both views: the 32-bit
+        // programs read their own).
+        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+            SetRegValue(HKEY_LOCAL_MACHINE, kScreenSaverMapping, "SCRNSAVE.EXE",
+                        "USR:Control Panel\\Desktop", view);
+    } else {
+        SetRegValue(HKEY_USERS, kSoundKey, "", "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+        SetRegValue(HKEY_CURRENT_USER, kUserSoundKey, "",
+                    "C:\\WINDOWS\\MEDIA\\Papierkorb leeren.wav");
+    }
     WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
 }
 
@@ -498,6 +609,15 @@ View ThemeView(const std::vector<std::string>& directories) {
         v[std::string("cursor HKU ") + name] = RegValue(HKEY_USERS, kDefaultCursors, name);
     }
     v["sound"] = RegValue(HKEY_USERS, kSoundKey, "");
+    v["sound HKCU"] = RegValue(HKEY_CURRENT_USER, kUserSoundKey, "");
+    v["sound HKCU key"] =
+        RegKeyExists(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin")
+            ? "yes"
+            : "no";
+    char entry[MAX_PATH] = "";
+    GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
+    v["screen saver entry"] =
+        IsProfileKeyPresent("system.ini", "boot", "SCRNSAVE.EXE") ? entry : "<missing>";
     char text[32];
     snprintf(text, sizeof text, "%06lx", static_cast<unsigned long>(GetSysColor(COLOR_BACKGROUND)));
     v["display color"] = text;
@@ -552,10 +672,55 @@ std::string StartMachine::Describe() const {
         icons[1] + "\" \"" + icons[2] + "\" empty \"" + binEmpty + "\" full \"" + binFull +
         "\", other control.ini sections " + (otherControlSections ? "yes" : "no") +
         ", .Default cursors \"" + defaultCursors[0] + "\" \"" + defaultCursors[1] + "\" \"" +
-        defaultCursors[2] + "\"" + (cursorFilesDeleted ? ", cursor files deleted" : "") +
+        defaultCursors[2] + "\", user's sound \"" + userSound + "\"" + (nt ? ", NT" : "") +
+        (cursorFilesDeleted ? ", cursor files deleted" : "") +
         (readOnlyAtUninstall.empty() ? "" : ", " + readOnlyAtUninstall + " read-only");
     return d;
 }
+
+namespace {
+
+// An NT-family machine: most texts REG_EXPAND_SZ, as Windows Vista and later
+// keep them, the scheme's files named with %SystemRoot%; now and then a
+// value missing for the current user or for the logon desktop and there for
+// the other.
+void TypeAsNt(StartMachine& m, Random& r, const std::string& cursorDirectory) {
+    auto typed = [&](std::string& value, uint32_t percent) {
+        if (value != "<missing>" && value != "<nokey>" && r.Chance(percent))
+            value = kExpand + value;
+    };
+    std::string plainEmpty = m.binEmpty, plainFull = m.binFull;
+    typed(m.binEmpty, 80);
+    typed(m.binFull, 80);
+    // The default shows the bin's state: one icon, of one type.
+    if (m.icons[2] == plainEmpty)
+        m.icons[2] = m.binEmpty;
+    else if (m.icons[2] == plainFull)
+        m.icons[2] = m.binFull;
+    else
+        typed(m.icons[2], 80);
+    typed(m.icons[0], 80);
+    typed(m.icons[1], 80);
+    typed(m.tile, 10);
+    typed(m.wallpaper, 10);
+    typed(m.sound, 70);
+    typed(m.userSound, 70);
+    for (int i = 0; i < 3; ++i) {
+        for (std::string* c : {&m.cursors[i], &m.defaultCursors[i]}) {
+            if (c->empty() || *c == "<missing>")
+                continue;
+            if (r.Chance(50))
+                *c = std::string(kExpand) + kAeroCursors[i];
+            else
+                typed(*c, 50);
+        }
+        if (r.Chance(15))
+            (r.Chance(50) ? m.cursors[i] : m.defaultCursors[i]) = "<missing>";
+    }
+    (void)cursorDirectory;
+}
+
+} // namespace
 
 StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) {
     Random r(seed);
@@ -634,6 +799,15 @@ StartMachine GenerateMachine(uint32_t seed, const std::string& cursorDirectory) 
         m.readOnlyAtUninstall = "control.ini";
         break;
     }
+    // What came later draws from a generator of its own, so that a seed
+    // keeps the machine it gave before.
+    Random more(seed ^ 0x4E54u);
+    const char* userSounds[] = {"<missing>", "<nokey>", "", "C:\\Eigene Dateien\\Klang\\leer.wav"};
+    uint32_t userSound = more.Below(5);
+    m.userSound = userSound < 4 ? userSounds[userSound] : m.sound;
+    m.nt = NtFamily();
+    if (m.nt)
+        TypeAsNt(m, more, cursorDirectory);
     return m;
 }
 
@@ -641,7 +815,7 @@ namespace {
 
 // A generated cursor value that names a file ("" and "<missing>" do not).
 bool IsCursorFile(const std::string& value) {
-    return !value.empty() && value != "<missing>";
+    return !PlainText(value).empty() && value != "<missing>";
 }
 
 // A "SCRNSAVE.EXE=path" line (without its line end) with the path in the
@@ -702,10 +876,14 @@ void NormalizeView(View& v) {
     std::string& wallpaper = v["desktop Wallpaper"];
     if (SameNoCase(wallpaper.c_str(), "(none)"))
         wallpaper = "";
-    for (auto& [key, value] : v)
-        if (key.rfind("cursor ", 0) == 0 && value == "<missing>")
-            value = "";
     v["system.ini"] = WithoutNoneScreenSaver(v["system.ini"]);
+    // The screen saver in the short form that 64-bit Windows gives it.
+    std::string& entry = v["screen saver entry"];
+    if (!entry.empty() && entry != "<missing>") {
+        std::string shortPath = NativeShortPath(entry);
+        if (!shortPath.empty())
+            entry = shortPath;
+    }
     // Recording creates control.ini; removing the section leaves it empty.
     if (v["control.ini"] == "<missing>")
         v["control.ini"] = "";
@@ -717,17 +895,26 @@ void SetUpMachine(const StartMachine& m) {
     SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "TileWallpaper", m.tile);
     SetOrDelete(HKEY_CURRENT_USER, kDesktopKey, "Wallpaper", m.wallpaper);
     SetRegValue(HKEY_CURRENT_USER, kColorsKey, "Background", ColorTriple(m.color).c_str());
+    if (m.nt)
+        MakeAeroCursorFiles();
     for (int i = 0; i < 3; ++i) {
         for (const std::string& c : {m.cursors[i], m.defaultCursors[i]}) {
             if (!IsCursorFile(c))
                 continue;
-            bool animated = c.size() > 4 && SameNoCase(c.c_str() + c.size() - 4, ".ani");
-            package_test::WriteWholeFile(c, animated ? AnimatedCursorBytes() : StaticCursorBytes());
+            std::string file = FileOf(c);
+            bool animated = file.size() > 4 && SameNoCase(file.c_str() + file.size() - 4, ".ani");
+            if (!package_test::Exists(file))
+                package_test::WriteWholeFile(file, animated ? AnimatedCursorBytes()
+                                                            : StaticCursorBytes());
         }
         SetOrDelete(HKEY_CURRENT_USER, kUserCursors, kCursorValueNames[i], m.cursors[i]);
         SetOrDelete(HKEY_USERS, kDefaultCursors, kCursorValueNames[i], m.defaultCursors[i]);
     }
     SetOrDelete(HKEY_USERS, kSoundKey, "", m.sound);
+    if (m.userSound == "<nokey>")
+        DeleteRegTree(HKEY_CURRENT_USER, "AppEvents\\Schemes\\Apps\\Explorer\\EmptyRecycleBin");
+    else
+        SetOrDelete(HKEY_CURRENT_USER, kUserSoundKey, "", m.userSound);
     if (m.screenSaver == "<noboot>") {
         WritePrivateProfileStringA("boot", nullptr, nullptr, "system.ini");
     } else if (m.screenSaver == "<missing>") {
@@ -768,7 +955,7 @@ std::vector<std::string> CursorFilesDeletedByRoundTrip(const StartMachine& m) {
     if (m.cursorFilesDeleted && !InstallMustFailRecording(m))
         for (const std::string& c : m.cursors)
             if (IsCursorFile(c))
-                files.push_back(c);
+                files.push_back(FileOf(c));
     return files;
 }
 
@@ -778,12 +965,13 @@ void ExpectRoundTripChanges(const StartMachine& m, View& before) {
         before.erase("file " + file);
     if (!m.cursorsOption || InstallMustFailRecording(m))
         return;
-    bool deleted = !deletedFiles.empty();
+    // A file gone gives the standard cursor: the empty text of the recorded
+    // type. The logon desktop's value comes back as recorded.
     for (int i = 0; i < 3; ++i) {
         std::string& user = before[std::string("cursor HKCU ") + kCursorValueNames[i]];
-        if (deleted)
-            user = ""; // a file gone gives the standard cursor; "" stays ""
-        before[std::string("cursor HKU ") + kCursorValueNames[i]] = user;
+        for (const std::string& file : deletedFiles)
+            if (IsCursorFile(user) && SameNoCase(FileOf(user).c_str(), file.c_str()))
+                user = user.rfind(kExpand, 0) == 0 ? kExpand : "";
     }
 }
 
@@ -821,14 +1009,23 @@ std::string RoundTrip(const StartMachine& m, const std::string& target,
             // for the next run, which finds the file writable again.
             SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
             int code = m.readOnlyAtUninstall == "system.ini" ? 10 : 3;
-            if (uninstalled || g_setup.errorCode != code)
+            // Where the screen saver entry lives in the registry, a
+            // read-only system.ini stops nothing.
+            if (code == 10 && ScreenSaverInRegistry()) {
+                if (!uninstalled)
+                    problems += "uninstall with a read-only system.ini whose screen saver lives "
+                                "in the registry failed with code " +
+                                std::to_string(g_setup.errorCode) + "\n";
+            } else if (uninstalled || g_setup.errorCode != code)
                 problems += "uninstall with a read-only " + m.readOnlyAtUninstall + " gave " +
                             std::to_string(uninstalled) + " code " +
                             std::to_string(g_setup.errorCode) + "\n";
-            if (!ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey))
-                problems += "a failed uninstall left the theme not installed\n";
-            BeginLaterRun();
-            uninstalled = RunUninstall();
+            if (!uninstalled) {
+                if (!ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey))
+                    problems += "a failed uninstall left the theme not installed\n";
+                BeginLaterRun();
+                uninstalled = RunUninstall();
+            }
         }
         if (!uninstalled)
             problems += "uninstall failed with code " + std::to_string(g_setup.errorCode) + "\n";

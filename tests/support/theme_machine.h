@@ -61,28 +61,55 @@ std::string InstalledFile(const InstallFileEntry& row);
 std::string NativeShortPath(const std::string& path);
 
 // The registry, read and written without the program's create-on-open, in
-// a view (0: this process's own).
-std::string RegValue(HKEY root, const char* path, const char* name,
-                     REGSAM view = 0); // "<missing>" when absent
+// a view (0: this process's own). A value reads as its text, a REG_EXPAND_SZ
+// one as "expand:" and its text, a REG_DWORD as "dword:N", a missing one as
+// "<missing>".
+std::string RegValue(HKEY root, const char* path, const char* name, REGSAM view = 0);
 bool RegKeyExists(HKEY root, const char* path, REGSAM view = 0);
+// Sets a REG_SZ value; SetViewValue takes a text as RegValue gives it
+// ("expand:..." a REG_EXPAND_SZ value, "<missing>" deletes the value).
 bool SetRegValue(HKEY root, const char* path, const char* name, const char* text, REGSAM view = 0);
+// The text of a value as RegValue gives it, without its "expand:": what a
+// record of it holds.
+std::string TextOf(const std::string& value);
+void SetViewValue(HKEY root, const char* path, const char* name, const std::string& value,
+                  REGSAM view = 0);
 void DeleteRegValue(HKEY root, const char* path, const char* name, REGSAM view = 0);
 void DeleteRegTree(HKEY root, const char* path, REGSAM view = 0);
+
+// Whether the system is of the NT family (GetVersion): on Windows under
+// Wine, and the emulated Windows 10; not the emulated Windows 95 machines.
+bool NtFamily();
+// Whether system.ini's [boot] SCRNSAVE.EXE lives in the user's registry
+// (IniFileMapping, NT): the file then does not change with it.
+bool ScreenSaverInRegistry();
 
 // The icon key path of a desktop object under HKEY_CLASSES_ROOT.
 std::string IconKey(const char* classId);
 extern const char kComputerClass[];
 extern const char kNetworkClass[];
 extern const char kRecycleBinClass[];
-extern const char kDesktopKey[]; // "Control Panel\Desktop" (HKEY_CURRENT_USER)
-extern const char kColorsKey[];  // "Control Panel\Colors" (HKEY_CURRENT_USER)
+extern const char kDesktopKey[];        // "Control Panel\Desktop" (HKEY_CURRENT_USER)
+extern const char kColorsKey[];         // "Control Panel\Colors" (HKEY_CURRENT_USER)
+extern const char kUserCursorsKey[];    // "Control Panel\Cursors" (HKEY_CURRENT_USER)
+extern const char kDefaultCursorsKey[]; // ".Default\Control Panel\Cursors" (HKEY_USERS)
+extern const char kSoundKey[];          // the ".Default" user's EmptyRecycleBin (HKEY_USERS)
+extern const char kUserSoundKey[];      // the current user's (HKEY_CURRENT_USER)
 extern const char kUninstallEntryKey[];
 
 // Gives every value the theme records one known value on the machine (a fresh
 // Wine prefix lacks the desktop icon values and the ".Default" user's sound).
 // Under WOW64 the icons of the 32-bit view get other values (kIcons32),
-// which the theme must leave alone.
+// which the theme must leave alone. On the NT family the values are those of
+// a fresh Windows 10: REG_EXPAND_SZ icons and cursor scheme (whose files it
+// makes where they are missing), the current user's own recycle-bin sound,
+// and system.ini's screen saver mapped to the user's registry.
 void SeedThemeValues();
+// The seeded icon of Computer, as RegValue gives it.
+std::string SeededComputerIcon();
+// The seeded cursor scheme's Arrow (as RegValue gives it) and its file.
+std::string SeededArrowCursor();
+std::string SeededArrowCursorFile();
 // The values SeedThemeValues gives the 32-bit view's icons under WOW64:
 // Computer, Network, recycle bin default, "empty", "full".
 extern const char* const kIcons32[5];
@@ -100,17 +127,20 @@ void BeginLaterRun();
 void RemoveProductTraces();
 
 // Everything the theme touches, by name: the registry values of the items
-// (the icons in the view Explorer shows, "icon ..."; under WOW64 also in the
-// 32-bit view, "icon32 ..."), the desktop colour and screen saver state, the
-// product keys, control.ini, system.ini, the shortcut and the files of the
-// Windows, system (under WOW64 both system directories) and given
-// directories (name -> size and checksum).
+// with their types (the icons in the view Explorer shows, "icon ..."; under
+// WOW64 also in the 32-bit view, "icon32 ..."; the sound of ".Default",
+// "sound", and of the current user, "sound HKCU"), the desktop colour and
+// screen saver state, the screen saver entry as the profile functions read
+// it ("<missing>" when there is none), the product keys, control.ini,
+// system.ini, the shortcut and the files of the Windows, system (under WOW64
+// both system directories) and given directories (name -> size and
+// checksum).
 using View = std::map<std::string, std::string>;
 View ThemeView(const std::vector<std::string>& directories);
-// Puts what means the same in one form: the wallpaper "(none)" and missing
-// cursor values as empty, a "SCRNSAVE.EXE=(none)" line (and a [boot] section
-// left empty by it) as absent, the screen saver's path in the short form
-// 64-bit Windows gives it (NativeShortPath), a missing control.ini as empty.
+// Puts what means the same in one form: the wallpaper "(none)" as empty, a
+// "SCRNSAVE.EXE=(none)" line (and a [boot] section left empty by it) as
+// absent, the screen saver's path in the short form 64-bit Windows gives it
+// (NativeShortPath), a missing control.ini as empty.
 void NormalizeView(View& v);
 // The differences of two views, one line each; "" when equal.
 std::string Differences(const View& before, const View& after);
@@ -125,14 +155,20 @@ extern const char kNoReadOnlyProfiles[];
 
 // ---- Generated starting machines for the round trip ----
 
+// Registry texts as RegValue gives them: on NT-family machines many are
+// "expand:" texts (REG_EXPAND_SZ).
 struct StartMachine {
     uint32_t seed = 0;
+    bool nt = false;      // an NT-family machine: typed values
     std::string icons[3]; // Computer, Network, recycle bin default
     std::string binEmpty, binFull;
     std::string tile, wallpaper; // "<missing>" leaves the value out
     uint32_t color = 0;
     std::string cursors[3]; // AppStarting, Wait, Arrow: "<missing>", "" or a cursor file
-    std::string sound;
+    std::string sound;      // ".Default"'s
+    // The current user's sound: "<missing>" (the value), "<nokey>" (its key
+    // and EmptyRecycleBin's), or a text.
+    std::string userSound;
     std::string screenSaver; // "<missing>": no key; "<noboot>": no [boot] section
     bool active = false;
     bool otherControlSections = true;
@@ -166,9 +202,9 @@ bool InstallMustFailRecording(const StartMachine& m);
 std::vector<std::string> CursorFilesDeletedByRoundTrip(const StartMachine& m);
 
 // What a round trip changes on purpose, applied to the normalized view of the
-// machine before it: a restored cursor also sets the logon desktop's cursor
-// to the user's value, and a cursor whose file was deleted since the install
-// comes back as the standard cursor (the empty text), the file gone.
+// machine before it: a cursor whose file was deleted since the install comes
+// back as the standard cursor (the empty text of the recorded type), the
+// file gone.
 void ExpectRoundTripChanges(const StartMachine& m, View& before);
 
 // Runs one round trip on the current machine: install with the machine's

@@ -37,6 +37,13 @@ BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64Process);
 BOOL WINAPI Wow64DisableWow64FsRedirection(PVOID* oldValue);
 BOOL WINAPI Wow64RevertWow64FsRedirection(PVOID oldValue);
 
+// The Windows the machine plays (platform/posix/kernel/windows_nt.h): Windows
+// 95 as 4.0 build 950 with the high bit set, Windows 10 as NT 6.2 build 9200.
+DWORD WINAPI GetVersion();
+// Expands the %name% strings of the machine's environment; returns the
+// characters needed, terminator included (copied only when they fit).
+DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD capacity);
+
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int capacity);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int length, LPSTR text,

@@ -4,7 +4,8 @@
 #include "platform/posix/kernel/machine.h"
 
 #include "platform/posix/kernel/machine_internal.h"
-#include "platform/posix/kernel/wow64.h"
+#include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/windows_nt.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -84,6 +85,97 @@ std::string JoinHost(const std::string& dir, const std::string& name) {
 
 namespace {
 
+// ---- machine.ini ----
+
+std::string Trim(const std::string& text) {
+    size_t begin = text.find_first_not_of(" \t\r");
+    if (begin == std::string::npos)
+        return "";
+    size_t end = text.find_last_not_of(" \t\r");
+    return text.substr(begin, end - begin + 1);
+}
+
+// The machine.ini of a fresh machine. A Windows 95 one names no Windows, as
+// the machines made before there was a choice.
+std::string MachineIni(Architecture architecture, Windows windows) {
+    bool nt = windows == Windows::Windows10;
+    std::string what = architecture == Architecture::X86
+                           ? (nt ? "Windows 10" : "Windows 95")
+                           : (nt ? "64-bit Windows 10" : "64-bit Windows");
+    std::string text = "; Emulated " + what + " machine";
+    if (architecture == Architecture::X64WithoutSysnative)
+        text += " without the Sysnative alias (64-bit\n; Windows XP, Server 2003)";
+    if (architecture != Architecture::X86)
+        text += ": the setup runs under WOW64";
+    text += "\n[machine]\nversion=1\n";
+    text += architecture == Architecture::X86 ? "architecture=x86\n" : "architecture=x64\n";
+    if (architecture == Architecture::X64WithoutSysnative)
+        text += "sysnative=no\n";
+    if (nt)
+        text += "windows=10\n";
+    return text;
+}
+
+// Reads what the machine.ini in `folder` says: X86 and Windows 95 when the
+// file or a key is missing (machines made before there was a choice); false
+// with a message in *error when the file cannot be read or names something
+// unknown.
+bool ReadMachineIni(const std::string& folder, Architecture* architecture, Windows* windows,
+                    std::string* error) {
+    std::string path = folder + "/machine.ini", text;
+    *architecture = Architecture::X86;
+    *windows = Windows::Windows95;
+    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT)
+        return true;
+    if (!ReadWholeFile(path, &text)) {
+        *error = path + ": cannot be read";
+        return false;
+    }
+    std::string section, kind = "x86", sysnative = "yes", version = "95";
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            section = line;
+            continue;
+        }
+        size_t equals = line.find('=');
+        if (!codepage::EqualNoCase(section, "[machine]") || equals == std::string::npos)
+            continue;
+        std::string key = Trim(line.substr(0, equals)), value = Trim(line.substr(equals + 1));
+        if (codepage::EqualNoCase(key, "architecture"))
+            kind = value;
+        else if (codepage::EqualNoCase(key, "sysnative"))
+            sysnative = value;
+        else if (codepage::EqualNoCase(key, "windows"))
+            version = value;
+    }
+    bool alias = codepage::EqualNoCase(sysnative, "yes");
+    if (!alias && !codepage::EqualNoCase(sysnative, "no")) {
+        *error = path + ": sysnative \"" + sysnative + "\" is neither yes nor no";
+        return false;
+    }
+    if (codepage::EqualNoCase(kind, "x64")) {
+        *architecture = alias ? Architecture::X64 : Architecture::X64WithoutSysnative;
+    } else if (!codepage::EqualNoCase(kind, "x86")) {
+        *error = path + ": architecture \"" + kind + "\" is neither x86 nor x64";
+        return false;
+    }
+    if (version == "10") {
+        *windows = Windows::Windows10;
+    } else if (version != "95") {
+        *error = path + ": windows \"" + version + "\" is neither 95 nor 10";
+        return false;
+    }
+    return true;
+}
+
 // Seeds a text file of a fresh machine (CR LF line ends).
 bool SeedFile(const std::string& host, const char* text) {
     std::string bytes;
@@ -156,18 +248,21 @@ const char kControlIni[] = "; Einstellungen der Systemsteuerung\n"
 // machine.ini comes first and drive C last, made whole under another name
 // and renamed into place: a machine whose making was cut short has no drive
 // C and is made again with the architecture it was given (see OpenFolder).
-bool CreateFresh(const std::string& folder, Architecture architecture, std::string* error) {
-    if (!SeedFile(folder + "/machine.ini", wow64::MachineIni(architecture).c_str())) {
+bool CreateFresh(const std::string& folder, Architecture architecture, Windows windows,
+                 std::string* error) {
+    if (!SeedFile(folder + "/machine.ini", MachineIni(architecture, windows).c_str())) {
         *error = "cannot write " + folder + "/machine.ini";
         return false;
     }
     std::string c = folder + "/drives/c.new";
     std::vector<const char*> dirs = {"/WINDOWS/TEMP", "/WINDOWS/Desktop", "/WINDOWS/COMMAND",
                                      "/Programme", "/Eigene Dateien"};
-    if (architecture == Architecture::X86)
-        dirs.push_back("/WINDOWS/SYSTEM");
-    else
+    if (architecture != Architecture::X86)
         dirs.insert(dirs.end(), {"/WINDOWS/SYSTEM32", "/WINDOWS/SysWOW64"});
+    else if (windows == Windows::Windows10)
+        dirs.push_back("/WINDOWS/SYSTEM32");
+    else
+        dirs.push_back("/WINDOWS/SYSTEM");
     for (const char* d : dirs) {
         if (!MakeDirectories(c + d)) {
             *error = "cannot create " + c + d + ": " + strerror(errno);
@@ -184,6 +279,8 @@ bool CreateFresh(const std::string& folder, Architecture architecture, std::stri
         *error = "cannot write the profile files of a fresh machine in " + win;
         return false;
     }
+    if (windows == Windows::Windows10 && !nt::SeedFreshFiles(c, error))
+        return false;
     CountChange();
     if (rename(c.c_str(), (folder + "/drives/c").c_str()) != 0) {
         *error = "cannot create " + folder + "/drives/c: " + strerror(errno);
@@ -201,7 +298,7 @@ namespace {
 uint64_t g_nextGeneration = 1;
 
 bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std::string* error,
-                Architecture architecture) {
+                Architecture architecture, Windows windows) {
     std::string dummy;
     if (!error)
         error = &dummy;
@@ -230,7 +327,7 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     // A machine.ini without drives/c is a machine whose making was cut short;
     // so is a pending folder alone (cut short while machine.ini was written).
     bool begun = fresh && Exists(abs + "/machine.ini");
-    if (begun && !wow64::ReadMachineIni(abs, &architecture, error))
+    if (begun && !ReadMachineIni(abs, &architecture, &windows, error))
         return false;
     if (fresh) {
         std::vector<std::string> entries = ListHost(abs);
@@ -243,9 +340,9 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
             *error = "cannot create " + abs + ": " + strerror(errno);
             return false;
         }
-        if (!CreateFresh(abs, architecture, error))
+        if (!CreateFresh(abs, architecture, windows, error))
             return false;
-    } else if (!wow64::ReadMachineIni(abs, &architecture, error)) {
+    } else if (!ReadMachineIni(abs, &architecture, &windows, error)) {
         return false;
     }
     std::string medium = mediumFolder;
@@ -264,6 +361,7 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
     g_state.medium = medium;
     g_state.currentDirectory = medium.empty() ? "C:\\" : "D:\\";
     g_state.architecture = architecture;
+    g_state.windows = windows;
     g_state.generation = g_nextGeneration++;
     return true;
 }
@@ -271,9 +369,9 @@ bool OpenFolder(const std::string& folder, const std::string& mediumFolder, std:
 } // namespace
 
 bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error,
-          Architecture fresh) {
+          Architecture fresh, Windows freshWindows) {
     Close();
-    if (OpenFolder(folder, mediumFolder, error, fresh))
+    if (OpenFolder(folder, mediumFolder, error, fresh, freshWindows))
         return true;
     g_root.clear();
     return false;
@@ -290,6 +388,10 @@ bool IsOpen() {
 
 Architecture MachineArchitecture() {
     return g_state.architecture;
+}
+
+Windows MachineWindows() {
+    return g_state.windows;
 }
 
 const std::string& Folder() {

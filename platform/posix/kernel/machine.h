@@ -33,17 +33,25 @@ namespace machine {
 // XP and Server 2003).
 enum class Architecture { X86, X64, X64WithoutSysnative };
 
+// Which Windows a machine plays, chosen like the architecture and kept in
+// machine.ini ("windows=10"; without it Windows 95): Windows 95, whose
+// settings are plain REG_SZ texts, or Windows 10 of the NT family, with a
+// user's own REG_EXPAND_SZ schemes, profile entries mapped to the registry
+// and NT's cursors (platform/posix/kernel/windows_nt.h).
+enum class Windows { Windows95, Windows10 };
+
 // Opens the machine in host folder `folder`, creating a fresh machine of the
-// architecture `fresh` there when the folder does not exist yet (or is
-// empty); an existing machine keeps its own. The medium folder, when not
-// empty, is mapped as drive D: and becomes the current directory; otherwise
-// the current directory is C:\. Returns false with a message in *error when
-// the folder cannot be used. A machine that is open is closed first.
+// architecture `fresh` and the Windows `freshWindows` there when the folder does not exist yet (or
+// is empty); an existing machine keeps its own. The medium folder, when not empty, is mapped as
+// drive D: and becomes the current directory; otherwise the current directory is C:\. Returns false
+// with a message in *error when the folder cannot be used. A machine that is open is closed first.
 bool Open(const std::string& folder, const std::string& mediumFolder, std::string* error,
-          Architecture fresh = Architecture::X86);
+          Architecture fresh = Architecture::X86, Windows freshWindows = Windows::Windows95);
 
 // The architecture of the open machine (X86 when none is open).
 Architecture MachineArchitecture();
+// Its Windows (Windows95 when none is open).
+Windows MachineWindows();
 
 // Closes the open machine (open handles are dropped). Safe to call when none
 // is open.

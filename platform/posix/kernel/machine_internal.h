@@ -18,6 +18,7 @@ struct State {
     std::string medium;
     std::string currentDirectory;
     Architecture architecture = Architecture::X86;
+    Windows windows = Windows::Windows95;
     uint64_t generation = 0;
 };
 extern State g_state;

@@ -79,8 +79,9 @@ std::string WindowsDirectory() {
     return "C:\\WINDOWS";
 }
 std::string SystemDirectory() {
-    return g_state.architecture == Architecture::X86 ? "C:\\WINDOWS\\SYSTEM"
-                                                     : "C:\\WINDOWS\\SYSTEM32";
+    bool windows95 =
+        g_state.architecture == Architecture::X86 && g_state.windows == Windows::Windows95;
+    return windows95 ? "C:\\WINDOWS\\SYSTEM" : "C:\\WINDOWS\\SYSTEM32";
 }
 std::string TempDirectory() {
     return "C:\\WINDOWS\\TEMP";

@@ -5,7 +5,9 @@
 // quotes loses them, the first of two equal keys wins, a line without "="
 // is no key. Writing changes only the lines it must: every other section,
 // comment, blank line, unknown line and line end stays byte for byte, and
-// the file is replaced atomically (temporary file, then rename).
+// the file is replaced atomically (temporary file, then rename). On a Windows
+// 10 machine an entry that IniFileMapping maps lives in the registry instead
+// (windows_nt.h).
 #include "platform/posix/kernel/api_profile.h"
 
 #include "platform/posix/kernel/api_base.h"
@@ -14,6 +16,8 @@
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
+#include "platform/posix/kernel/windows_nt.h"
+#include "platform/posix/registry/api_registry.h"
 
 #include <string.h>
 
@@ -188,11 +192,55 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD capaci
     return pos;
 }
 
+// An entry that IniFileMapping keeps in the registry (NT): read as the
+// value's text, the default when it is not there.
+DWORD ReadMappedEntry(const nt::MappedEntry& entry, const std::string& key,
+                      const std::string& fallback, LPSTR buffer, DWORD capacity) {
+    std::string value = fallback;
+    HKEY handle;
+    if (RegOpenKeyExA(entry.root, entry.keyPath.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS) {
+        char data[1024];
+        DWORD size = sizeof data - 1, type = 0;
+        if (RegQueryValueExA(handle, key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
+                             &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+            data[size] = 0;
+            value = data;
+        }
+        RegCloseKey(handle);
+    }
+    return CopyCut(value, buffer, capacity);
+}
+
+// Writes (or with no value deletes) a mapped entry as a REG_SZ value.
+BOOL WriteMappedEntry(const nt::MappedEntry& entry, const std::string& key, LPCSTR value) {
+    HKEY handle;
+    LONG result = value ? RegCreateKeyA(entry.root, entry.keyPath.c_str(), &handle)
+                        : RegOpenKeyExA(entry.root, entry.keyPath.c_str(), 0,
+                                        KEY_READ | KEY_SET_VALUE, &handle);
+    if (!value && result == ERROR_FILE_NOT_FOUND)
+        return TRUE;
+    if (result == ERROR_SUCCESS) {
+        result = value ? RegSetValueExA(handle, key.c_str(), 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(value),
+                                        static_cast<DWORD>(strlen(value) + 1))
+                       : RegDeleteValueA(handle, key.c_str());
+        RegCloseKey(handle);
+    }
+    if (result == ERROR_SUCCESS || (!value && result == ERROR_FILE_NOT_FOUND))
+        return TRUE;
+    SetLastError(static_cast<DWORD>(result));
+    return FALSE;
+}
+
 } // namespace
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                       DWORD capacity, LPCSTR fileName) {
     std::string fallback = defaultText ? defaultText : "";
+    nt::MappedEntry mapped;
+    if (section && key && nt::FindMappedEntry(fileName, section, key, &mapped))
+        return ReadMappedEntry(mapped, key, fallback, buffer, capacity);
     machine::Resolved r = ProfilePath(fileName);
     std::string bytes;
     std::vector<Line> lines;
@@ -231,6 +279,16 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     if (!section || !fileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    nt::MappedEntry mapped;
+    if (key && nt::FindMappedEntry(fileName, section, key, &mapped))
+        return WriteMappedEntry(mapped, key, value);
+    // A section that goes takes its mapped entries with it.
+    if (!key) {
+        for (const std::string& name : nt::MappedEntryNames(fileName, section))
+            if (nt::FindMappedEntry(fileName, section, name, &mapped) &&
+                !WriteMappedEntry(mapped, name, nullptr))
+                return FALSE;
     }
     machine::Resolved r = ProfilePath(fileName);
     if (!r.ok || !r.parentExists) {

@@ -7,22 +7,10 @@
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/user/resource_module.h"
 
-#include <errno.h>
 #include <string.h>
-#include <unistd.h>
 
 namespace wow64 {
 namespace {
-
-// ---- machine.ini ----
-
-std::string Trim(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return "";
-    size_t end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
 
 // ---- File system redirection ----
 
@@ -61,76 +49,6 @@ HMODULE const kKernel32 = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x7B6
 HANDLE const kCurrentProcess = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
 
 } // namespace
-
-std::string MachineIni(machine::Architecture architecture) {
-    switch (architecture) {
-    case machine::Architecture::X64:
-        return "; Emulated 64-bit Windows machine: the setup runs under WOW64\n"
-               "[machine]\n"
-               "version=1\n"
-               "architecture=x64\n";
-    case machine::Architecture::X64WithoutSysnative:
-        return "; Emulated 64-bit Windows machine without the Sysnative alias (64-bit\n"
-               "; Windows XP, Server 2003): the setup runs under WOW64\n"
-               "[machine]\n"
-               "version=1\n"
-               "architecture=x64\n"
-               "sysnative=no\n";
-    default:
-        return "; Emulated Windows 95 machine\n"
-               "[machine]\n"
-               "version=1\n"
-               "architecture=x86\n";
-    }
-}
-
-bool ReadMachineIni(const std::string& folder, machine::Architecture* architecture,
-                    std::string* error) {
-    std::string path = folder + "/machine.ini", text;
-    *architecture = machine::Architecture::X86;
-    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT)
-        return true;
-    if (!machine::ReadWholeFile(path, &text)) {
-        *error = path + ": cannot be read";
-        return false;
-    }
-    std::string section, kind = "x86", sysnative = "yes";
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = Trim(text.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line[0] == ';')
-            continue;
-        if (line[0] == '[') {
-            section = line;
-            continue;
-        }
-        size_t equals = line.find('=');
-        if (!codepage::EqualNoCase(section, "[machine]") || equals == std::string::npos)
-            continue;
-        std::string key = Trim(line.substr(0, equals)), value = Trim(line.substr(equals + 1));
-        if (codepage::EqualNoCase(key, "architecture"))
-            kind = value;
-        else if (codepage::EqualNoCase(key, "sysnative"))
-            sysnative = value;
-    }
-    bool alias = codepage::EqualNoCase(sysnative, "yes");
-    if (!alias && !codepage::EqualNoCase(sysnative, "no")) {
-        *error = path + ": sysnative \"" + sysnative + "\" is neither yes nor no";
-        return false;
-    }
-    if (codepage::EqualNoCase(kind, "x64")) {
-        *architecture =
-            alias ? machine::Architecture::X64 : machine::Architecture::X64WithoutSysnative;
-    } else if (!codepage::EqualNoCase(kind, "x86")) {
-        *error = path + ": architecture \"" + kind + "\" is neither x86 nor x64";
-        return false;
-    }
-    return true;
-}
 
 bool Is64Bit() {
     return machine::MachineArchitecture() != machine::Architecture::X86;

@@ -27,18 +27,6 @@
 
 namespace wow64 {
 
-// ---- The machine's architecture (machine.ini) ----
-
-// The machine.ini of a fresh machine of that architecture.
-std::string MachineIni(machine::Architecture architecture);
-
-// Reads the architecture from the machine.ini in `folder`: X86 when the file
-// or its "architecture" is missing (machines made before there was a
-// choice); false with a message in *error when the file cannot be read or
-// names no known architecture.
-bool ReadMachineIni(const std::string& folder, machine::Architecture* architecture,
-                    std::string* error);
-
 // True on a 64-bit machine: the program runs under WOW64.
 bool Is64Bit();
 

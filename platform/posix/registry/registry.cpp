@@ -27,6 +27,7 @@
 
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
+#include "platform/posix/kernel/windows_nt.h"
 #include "platform/posix/kernel/wow64.h"
 
 #include <stdio.h>
@@ -118,7 +119,8 @@ void Load(uint64_t generation) {
     std::string text;
     bool fresh = access(path.c_str(), F_OK) != 0;
     if (fresh) {
-        text = std::string(kFreshRegistry) + (wow64::Is64Bit() ? wow64::kFreshRegistry64 : "");
+        text = std::string(kFreshRegistry) + (wow64::Is64Bit() ? wow64::kFreshRegistry64 : "") +
+               (nt::IsNt() ? nt::FreshRegistry(wow64::Is64Bit()) : "");
     } else if (!machine::ReadWholeFile(path, &text)) {
         g_store.loadError = path + ": cannot be read";
         return;

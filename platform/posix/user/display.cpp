@@ -7,6 +7,7 @@
 #include "platform/posix/user/front_end.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
+#include "platform/posix/kernel/windows_nt.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -75,6 +76,8 @@ struct Session {
 
 Session g_session;
 
+// A text of the user's profile; a REG_EXPAND_SZ one (a scheme's file on NT)
+// with its %...% strings expanded, as the system reads it.
 std::string ReadUserValue(const char* keyPath, const char* name, bool* found) {
     *found = false;
     HKEY key;
@@ -85,11 +88,11 @@ std::string ReadUserValue(const char* keyPath, const char* name, bool* found) {
     LONG result =
         RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return "";
     buffer[size < sizeof buffer ? size : sizeof buffer - 1] = 0;
     *found = true;
-    return buffer;
+    return type == REG_EXPAND_SZ ? nt::ExpandEnvironment(buffer) : std::string(buffer);
 }
 
 // False when the user profile could not be written (as Windows, the
@@ -106,6 +109,27 @@ bool WriteUserValue(const char* keyPath, const char* name, const std::string& te
         return true;
     SetLastError(static_cast<DWORD>(result));
     return false;
+}
+
+bool IsCursorFile(const std::string& host);
+
+// The system cursors as the user's scheme names them: a file the loader
+// takes, else the standard cursor (a value that is empty, missing or names
+// no cursor file).
+void LoadSchemeCursors(display_state::State& s) {
+    for (const SystemCursor& c : kSystemCursors) {
+        display_state::CursorInfo info;
+        bool found;
+        std::string file = ReadUserValue(kCursorsKey, c.valueName, &found);
+        machine::Resolved r = machine::Resolve(file.c_str());
+        if (!file.empty() && r.ok && r.exists && IsCursorFile(r.host)) {
+            info.fromFile = true;
+            info.file = file;
+        } else {
+            info.standardId = c.id;
+        }
+        s.systemCursors[c.id] = info;
+    }
 }
 
 void DropObjects() {
@@ -137,17 +161,7 @@ Session& Current() {
         s.wallpaper.clear();
     s.tileWallpaper = ReadUserValue(kDesktopKey, "TileWallpaper", &found) == "1";
     s.screenSaverActive = ReadUserValue(kDesktopKey, "ScreenSaveActive", &found) == "1";
-    for (const SystemCursor& c : kSystemCursors) {
-        display_state::CursorInfo info;
-        std::string file = ReadUserValue(kCursorsKey, c.valueName, &found);
-        if (!file.empty()) {
-            info.fromFile = true;
-            info.file = file;
-        } else {
-            info.standardId = c.id;
-        }
-        s.systemCursors[c.id] = info;
-    }
+    LoadSchemeCursors(s);
     s.currentCursor.standardId = 32512;
     return g_session;
 }
@@ -319,6 +333,13 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
                                          (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     }
+    case SPI_SETCURSORS:
+        // Reloads every system cursor from the user's scheme.
+        LoadSchemeCursors(s.state);
+        dialogs::NotifyScreenChanged();
+        if (trace::On())
+            trace::Report("display", "cursors reloaded from the scheme");
+        return TRUE;
     case SPI_GETDESKWALLPAPER:
         if (!value || param == 0) {
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -390,7 +411,9 @@ HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
 }
 
 // The system's standard cursors are shared: every load of one id gives the
-// same handle, which nobody destroys.
+// same handle, which nobody destroys. On Windows 95 it is the standard
+// cursor; on NT the system cursor as it is now: SetSystemCursor replaced its
+// contents, and so LoadCursorA gives the replacing cursor.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     if (instance || !IS_INTRESOURCE(name) || !IsSystemCursorId(LOWORD(name))) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -398,11 +421,17 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     }
     Session& s = Current();
     uint32_t id = LOWORD(name);
-    auto it = s.standard.find(id);
-    if (it != s.standard.end() && ObjectOf(it->second))
-        return it->second;
     display_state::CursorInfo info;
     info.standardId = id;
+    if (nt::IsNt())
+        info = s.state.systemCursors[id];
+    auto it = s.standard.find(id);
+    if (it != s.standard.end()) {
+        if (CursorObject* o = ObjectOf(it->second)) {
+            o->info = info;
+            return it->second;
+        }
+    }
     HCURSOR handle = NewCursor(info);
     s.standard[id] = handle;
     return handle;

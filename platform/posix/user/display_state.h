@@ -5,7 +5,9 @@
 // It belongs to the session: when a machine opens (a logon), it is read from
 // where Windows keeps it in the registry under HKEY_CURRENT_USER (the colour
 // "Background" of "Control Panel/Colors", "Wallpaper", "TileWallpaper" and
-// "ScreenSaveActive" of "Control Panel/Desktop", the cursors of "Control Panel/Cursors"), and
+// "ScreenSaveActive" of "Control Panel/Desktop", the cursors of "Control Panel/Cursors",
+// REG_EXPAND_SZ ones expanded, a value naming no cursor file the standard
+// cursor; SPI_SETCURSORS reads the cursors again), and
 // the display calls change it for the running program only, except where a
 // call is asked to update the user profile (SPI_SETSCREENSAVEACTIVE with
 // SPIF_UPDATEINIFILE writes "ScreenSaveActive"). Tests and the host tools
