@@ -11,9 +11,10 @@
 // --machine keeps the machine (and the package) in DIR between runs, so that
 // `strace -c -f` of a run with --only counts one contender's system calls
 // (bench/count-syscalls runs that).
-#include "package/engine.h"
+#include "package/decompression_engines.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
+#include "tools/make-medium/medium.h"
 
 #include <chrono>
 #include <ctime>
@@ -114,20 +115,6 @@ std::string MakeContent() {
     AppendProgram(data, x, kContentSize - data.size());
     data.resize(kContentSize);
     return data;
-}
-
-std::string Deflate(const std::string& data) {
-    z_stream stream{};
-    deflateInit2(&stream, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, data.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
 }
 
 bool WriteAll(const char* path, const std::string& data) {
@@ -246,7 +233,7 @@ int main(int argc, char** argv) {
         expectedCrc = static_cast<uint32_t>(crc32(crc32(0, nullptr, 0),
                                                   reinterpret_cast<const Bytef*>(content.data()),
                                                   static_cast<uInt>(content.size())));
-        if (!havePackage && !WriteAll(kPackage, Deflate(content))) {
+        if (!havePackage && !WriteAll(kPackage, medium::Deflate(content))) {
             fprintf(stderr, "cannot write the package\n");
             return 1;
         }

@@ -39,7 +39,7 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "")
 file(GLOB WIESEN_RUNTIME_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/platform/windows/runtime/*.cpp)
 add_library(wiesen_runtime OBJECT ${WIESEN_RUNTIME_SOURCES})
-target_include_directories(wiesen_runtime PUBLIC ${CMAKE_SOURCE_DIR})
+target_include_directories(wiesen_runtime PRIVATE ${CMAKE_SOURCE_DIR})
 # Its memset is a loop, which the compiler must not turn back into a call.
 target_compile_options(wiesen_runtime PRIVATE -ffreestanding -fno-tree-loop-distribute-patterns)
 target_link_libraries(wiesen_runtime PUBLIC kernel32)

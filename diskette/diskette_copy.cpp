@@ -1,8 +1,9 @@
 #include "diskette/diskette_copy.h"
 
-#include "package/text_case.h"
-#include "shell/dialog_texts.h"
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
+#include "system/dialog_support.h"
+#include "text/directory_text.h"
+#include "text/text_case.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -10,8 +11,8 @@
 namespace {
 
 enum : int {
-    kCopyButton = 200,
-    kCloseButton = 201,
+    kCopyButton = IDC_DISKETTE_COPY,
+    kCloseButton = IDC_DISKETTE_CLOSE,
 };
 
 // The process-wide state of the diskette copy.
@@ -27,17 +28,11 @@ struct State {
 };
 State g_disk;
 
-// directory + name; false when the path would not fit in 260 characters.
-bool JoinPath(char (&path)[MAX_PATH], const char* directory, const char* name) {
-    int n = snprintf(path, sizeof path, "%s%s", directory, name);
-    return n >= 0 && n < MAX_PATH;
-}
-
 // Whether a directory text lies on drive A. Each copy erases the diskette
 // and the user changes diskettes between copies, so such a source would be
 // erased or gone before it is read.
 bool IsOnDiskette(const char* directory) {
-    return (directory[0] == 'a' || directory[0] == 'A') && directory[1] == ':';
+    return IsOnDrive(directory, 'A');
 }
 
 void MakeOneCopy(HWND dialog) {
@@ -110,7 +105,7 @@ bool DisketteCopy::WriteDiskette() {
     if (find != INVALID_HANDLE_VALUE) {
         do {
             char path[MAX_PATH];
-            if (JoinPath(path, "a:", found.cFileName))
+            if (JoinPath(path, sizeof path, "a:", found.cFileName))
                 DeleteFileA(path);
         } while (FindNextFileA(find, &found));
         FindClose(find);
@@ -118,8 +113,9 @@ bool DisketteCopy::WriteDiskette() {
     for (int i = 0; i < g_disk.count; ++i) {
         const char* name = g_disk.names[i];
         char source[MAX_PATH], target[MAX_PATH];
-        bool copied = JoinPath(source, g_disk.copyDirectory, name) &&
-                      JoinPath(target, "a:\\", name) && CopyFileA(source, target, FALSE);
+        bool copied = JoinPath(source, sizeof source, g_disk.copyDirectory, name) &&
+                      JoinPath(target, sizeof target, "a:\\", name) &&
+                      CopyFileA(source, target, FALSE);
         if (!copied && !(g_disk.toleratedName && EqualNoCase(name, g_disk.toleratedName)))
             return false;
     }

@@ -1,16 +1,17 @@
 #include "engine/install.h"
 
 #include "engine/install_file_table.h"
+#include "engine/procedure_dialogs.h"
 #include "engine/setting_item.h"
-#include "package/engine.h"
-#include "package/text_case.h"
-#include "shell/directory_chooser.h"
-#include "shell/resource_ids.h"
+#include "package/decompression_engines.h"
+#include "resources/resource_ids.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
 #include "system/wow64.h"
+#include "text/directory_text.h"
+#include "text/text_case.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -19,12 +20,6 @@
 const char kUninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
-
-// directory + name into a buffer; false when it does not fit.
-bool JoinPath(char* buffer, size_t capacity, const char* directory, const char* name) {
-    int n = snprintf(buffer, capacity, "%s%s", directory, name);
-    return n >= 0 && static_cast<size_t>(n) < capacity;
-}
 
 // Copies a plain row and clears the copy's read-only attribute. 0 when done,
 // -1 when the copy failed, 1 when its attributes could not be handled.
@@ -82,40 +77,6 @@ bool ListHolds(const char* list, const char* name) {
 
 } // namespace
 
-bool IsFullDirectory(const char* directory) {
-    return directory && directory[0] && directory[1] == ':' && directory[2] == '\\';
-}
-
-bool CopyDirectoryWithoutBackslash(char* buffer, size_t capacity, const char* directory) {
-    int n = snprintf(buffer, capacity, "%s", directory);
-    if (n < 0 || static_cast<size_t>(n) >= capacity)
-        return false;
-    if (n > 0 && buffer[n - 1] == '\\')
-        buffer[n - 1] = 0;
-    return true;
-}
-
-void ReadInstalledTargetDirectory() {
-    char* target = g_setup.targetDirectory;
-    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
-    if (!product.ReadString("general", "dir", target, kDirectoryCapacity) || !target[0]) {
-        target[0] = 0;
-        ProfileSettings::Read(kInstallDirectoryKey, target, kDirectoryCapacity);
-    }
-    size_t length = strlen(target);
-    if (length + 1 < kDirectoryCapacity) {
-        target[length] = '\\';
-        target[length + 1] = 0;
-    }
-}
-
-void SetStatusLine(unsigned stringId) {
-    char text[kValueCapacity] = "";
-    if (stringId)
-        LoadStringA(g_setup.instance, stringId, text, sizeof text);
-    SetDlgItemTextA(g_setup.mainDialog, kControlStatusLine, text);
-}
-
 bool ResolveSystemDirectories() {
     struct {
         UINT (*get)(LPSTR, UINT);
@@ -131,17 +92,14 @@ bool ResolveSystemDirectories() {
             g_setup.errorCode = 1;
             return false;
         }
-        if (buffer[length - 1] != '\\') {
-            buffer[length] = '\\';
-            buffer[length + 1] = 0;
-        }
+        AppendBackslash(buffer, sizeof buffer);
         snprintf(step.out, kSystemDirectoryCapacity, "%s", buffer);
     }
     return true;
 }
 
 bool CopyInstallFiles() {
-    SetStatusLine(kStringCopyingFiles);
+    ShowStatusLine(kStringCopyingFiles);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
 
     // One longer than the chooser's capacity, which writes its terminator
@@ -151,9 +109,7 @@ bool CopyInstallFiles() {
     DWORD length = GetCurrentDirectoryA(257, current);
     if (length > 0 && length < 257)
         snprintf(source, sizeof source, "%s", current);
-    size_t sourceLength = strlen(source);
-    if (sourceLength > 0 && source[sourceLength - 1] != '\\' && sourceLength + 1 < sizeof source)
-        strcat(source, "\\");
+    AppendBackslash(source, sizeof source);
 
     g_setup.errorCode = 0;
     bool good = true;
@@ -174,8 +130,7 @@ bool CopyInstallFiles() {
                 break;
             if (outcome == -1) {
                 // The installation files are not where we looked: ask.
-                if (ChooseDirectory(g_setup.instance, g_setup.mainDialog, source, MAX_PATH,
-                                    kStringPromptSource))
+                if (AskForSourceDirectory(source, MAX_PATH))
                     continue;
                 good = false;
             } else if (entry.packed) {
@@ -190,7 +145,7 @@ bool CopyInstallFiles() {
     if (good)
         snprintf(g_setup.sourceDirectory, sizeof g_setup.sourceDirectory, "%s", source);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    SetStatusLine(0);
+    ShowStatusLine(0);
     if (!good && g_setup.errorCode == 0)
         g_setup.errorCode = 2;
     return good;
@@ -205,10 +160,9 @@ bool SaveOldSettings() {
     // No copy of the installation files is made yet: an uninstall of a run
     // that ends before they are deletes none of those in the target
     // directory, which may be the user's only copy of the medium.
-    bool good =
-        CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory) &&
-        ProfileSettings::Write(kInstallDirectoryKey, directory) != 0 &&
-        ProfileSettings::Write(kSetupCopiesKey, "") != 0;
+    bool good = CopyWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory) &&
+                ProfileSettings::Write(kInstallDirectoryKey, directory) != 0 &&
+                ProfileSettings::Write(kSetupCopiesKey, "") != 0;
     for (int i = 0; good && i < list.count; ++i) {
         SettingItem* item = list.items[i];
         if (IsCategorySelected(item->GetCategory()) && !item->SaveCurrent())
@@ -331,12 +285,12 @@ bool RunInstall() {
     }
     if (!SaveOldSettings())
         return false;
-    SetStatusLine(kStringChangingSettings);
+    ShowStatusLine(kStringChangingSettings);
     ApplyThemeSettings();
     DeleteWindowsFile("ShellIconCache");
     RefreshDesktopItems();
     CopySetupFiles();
-    SetStatusLine(0);
+    ShowStatusLine(0);
     return true;
 }
 
@@ -354,15 +308,15 @@ void RegisterUninstallEntry() {
 
 void CompleteInstall() {
     RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
-    size_t length = strlen(g_setup.targetDirectory);
-    if (length > 0) {
-        g_setup.targetDirectory[length - 1] = 0;
-        product.WriteString("general", "dir", g_setup.targetDirectory);
-    }
+    // "dir" names the directory without its "\"; the state keeps it.
+    char directory[kDirectoryCapacity];
+    if (g_setup.targetDirectory[0] &&
+        CopyWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory))
+        product.WriteString("general", "dir", directory);
     DWORD now = static_cast<DWORD>(time(nullptr));
     product.WriteString("general", "user", g_setup.gardenName);
-    product.WriteString("general", "scr", "Wiesenhain.scr");
+    product.WriteString("general", "scr", kScreenSaverFileName);
     product.WriteDword("general", "2", now);
     RegisterUninstallEntry();
-    CreateDesktopShortcut(nullptr, "Wiesenhain.scr", g_setup.productName, 0);
+    CreateDesktopShortcut(nullptr, kScreenSaverFileName, g_setup.productName, 0);
 }

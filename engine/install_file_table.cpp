@@ -18,7 +18,7 @@ const InstallFileEntry InstallFileTable::rows[kCount] = {
     {"empty.ppk", "wiesenhain.wav", LocationKind::Target, 1, 1, InstallCategory::CursorsAndIcons},
     {"h256.ppk", "h-256.ani", LocationKind::Target, 1, 1, InstallCategory::Always},
     {"k256.ppk", "k-256.ani", LocationKind::Target, 1, 1, InstallCategory::Always},
-    {"screen.ppk", "Wiesenhain.scr", LocationKind::System, 1, 1, InstallCategory::Always},
+    {"screen.ppk", kScreenSaverFileName, LocationKind::System, 1, 1, InstallCategory::Always},
 };
 
 const char* const DisketteFileList::names[kCount] = {
@@ -27,10 +27,6 @@ const char* const DisketteFileList::names[kCount] = {
 };
 const char* const DisketteFileList::toleratedName = "setup.exe";
 
-const char kProductName[] = "Wiesenhain";
-const char kProfileFileName[] = "control.ini";
 const char kInstalledMarkerKey[] = "OldScreenSave";
 const char kInstallDirectoryKey[] = "InstallDir";
-const char kProductKeyPath[] = "SOFTWARE\\Vorq\\Wiesenhain";
-const char kMakerKeyPath[] = "SOFTWARE\\Vorq";
 const char kSetupCopiesKey[] = "SetupCopies";

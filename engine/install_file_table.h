@@ -4,6 +4,7 @@
 // names. Program data, read-only, walked by index from row 0 to row 9.
 #pragma once
 
+#include "state/product_names.h"
 #include "state/setup_state.h"
 
 #include <stdint.h>
@@ -30,11 +31,9 @@ struct DisketteFileList {
     static const char* const toleratedName; // "setup.exe"
 };
 
-extern const char kProductName[];        // "Wiesenhain": the section of control.ini
-extern const char kProfileFileName[];    // "control.ini"
+// The records' keys in the product's section (the product's names are in
+// state/product_names.h).
 extern const char kInstalledMarkerKey[]; // "OldScreenSave"
-extern const char kProductKeyPath[];     // "SOFTWARE\Vorq\Wiesenhain" (HKEY_LOCAL_MACHINE)
-extern const char kMakerKeyPath[];       // "SOFTWARE\Vorq"
 // The install directory, recorded with the old settings (without its
 // trailing "\"), so that a run killed before the product key was written can
 // still be uninstalled whole.

@@ -1,8 +1,8 @@
 // The program's twelve setting items, in the order every walk takes them:
 // the tiling item before the wallpaper item, the screen saver (whose record
 // marks the theme as installed) last.
-#include "engine/item_key_texts.h"
 #include "engine/setting_items.h"
+#include "text/item_key_texts.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "engine/setting_items.h"
 
-#include "engine/item_key_texts.h"
-#include "package/text_case.h"
-#include "shell/dialog_texts.h"
+#include "state/product_names.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/wow64.h"
+#include "text/item_key_texts.h"
+#include "text/text_case.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -459,7 +459,7 @@ int RecycleBinSoundItem::GetErrorCode() {
 // ---- Screen saver ----
 
 ScreenSaverItem::ScreenSaverItem(const char* keyName) : SettingItem(keyName, LocationKind::System) {
-    CopyText(themeFileName, sizeof themeFileName, "Wiesenhain.scr");
+    CopyText(themeFileName, sizeof themeFileName, kScreenSaverFileName);
 }
 
 int ScreenSaverItem::SaveCurrent() {

@@ -1,11 +1,15 @@
+#include "engine/uninstall.h"
+
 #include "engine/install.h"
 #include "engine/install_file_table.h"
+#include "engine/procedure_dialogs.h"
 #include "engine/setting_item.h"
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "system/shell_integration.h"
+#include "text/directory_text.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -28,10 +32,20 @@ bool IsPlainFileName(const char* name) {
 
 } // namespace
 
+void ReadInstalledTargetDirectory() {
+    char* target = g_setup.targetDirectory;
+    RegistryKey product(HKEY_LOCAL_MACHINE, kProductKeyPath);
+    if (!product.ReadString("general", "dir", target, kDirectoryCapacity) || !target[0]) {
+        target[0] = 0;
+        ProfileSettings::Read(kInstallDirectoryKey, target, kDirectoryCapacity);
+    }
+    AppendBackslash(target, kDirectoryCapacity);
+}
+
 bool RunUninstall() {
     if (!ResolveSystemDirectories())
         return false;
-    SetStatusLine(kStringRestoringSettings);
+    ShowStatusLine(kStringRestoringSettings);
     SettingItemList& list = SettingItemList::Program();
     int failedCode = 0;
     for (int i = 0; i < list.count; ++i) {
@@ -52,7 +66,7 @@ bool RunUninstall() {
     // uninstall, which finds nothing left to restore, finishes.
     if (!failedCode && !ProfileSettings::RemoveSection())
         failedCode = 3;
-    SetStatusLine(0);
+    ShowStatusLine(0);
     if (failedCode) {
         g_setup.errorCode = failedCode;
         return false;
@@ -100,24 +114,26 @@ void RemoveProductData() {
     bool known = product.ReadString("general", "dir", directory, sizeof directory) && directory[0];
     if (!known)
         known = IsFullDirectory(g_setup.targetDirectory) &&
-                CopyDirectoryWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory);
-    size_t length = known ? strlen(directory) : 0;
-    // Without room for the backslash no file path can be formed either.
-    bool room = known && length + 1 < sizeof directory;
+                CopyWithoutBackslash(directory, sizeof directory, g_setup.targetDirectory);
+    // The directory text of the files; without room for its "\" no file path
+    // can be formed either.
+    char files[MAX_PATH] = "";
+    if (known)
+        snprintf(files, sizeof files, "%s", directory);
+    bool room = known && AppendBackslash(files, sizeof files);
     if (room) {
-        strcat(directory, "\\");
         char path[kFullValueCapacity];
-        snprintf(path, sizeof path, "%sdata.", directory);
-        DeleteFileA(path);
+        if (JoinPath(path, sizeof path, files, "data."))
+            DeleteFileA(path);
         for (const char* subkey : kLibrarySubkeys) {
             if (!product.BeginValueEnum(subkey))
                 continue;
             char name[90];
             while (product.NextValueName(name, sizeof name)) {
-                if (!IsPlainFileName(name))
-                    continue;
-                int n = snprintf(path, sizeof path, "%s%s.dll", directory, name);
-                if (n > 0 && static_cast<size_t>(n) < sizeof path)
+                char library[sizeof name + 4];
+                if (IsPlainFileName(name) &&
+                    snprintf(library, sizeof library, "%s.dll", name) > 0 &&
+                    JoinPath(path, sizeof path, files, library))
                     DeleteFileA(path);
             }
             product.EndValueEnum();
@@ -125,17 +141,15 @@ void RemoveProductData() {
     }
     // The directory goes before "dir", which names it for a run that
     // finishes this one after a stop.
-    if (known) {
-        directory[length] = 0;
+    if (known)
         RemoveDirectoryA(directory);
-    }
     product.DeleteValue("general", "dir");
     DeleteProductSubkeys();
 
     HKEY maker;
     if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kMakerKeyPath, &maker) != ERROR_SUCCESS)
         return;
-    RegDeleteKeyA(maker, "Wiesenhain");
+    RegDeleteKeyA(maker, kProductName);
     char other[MAX_PATH];
     if (RegEnumKeyA(maker, 0, other, sizeof other) == ERROR_NO_MORE_ITEMS) {
         RegCloseKey(maker);

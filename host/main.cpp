@@ -3,7 +3,7 @@
 // a loader's); the program itself reads no command line.
 #include "host/show.h"
 #include "platform/posix/kernel/machine.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/posix/user/scripted_front_end.h"
 #include "host/terminal_front_end.h"
 #include "platform/posix/kernel/trace.h"

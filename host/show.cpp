@@ -3,13 +3,13 @@
 
 #include "engine/install.h"
 #include "engine/install_file_table.h"
-#include "platform/posix/user/display_state.h"
-#include "platform/posix/kernel/machine.h"
-#include "platform/posix/user/resource_module.h"
 #include "host/terminal_screen.h"
+#include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
+#include "platform/posix/user/display_state.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/win32.h"
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -1,8 +1,8 @@
 // Buffered storage over the runtime's low-level file interface.
 #include "package/storage.h"
 
-#include "package/text_case.h"
 #include "platform/win32.h"
+#include "text/text_case.h"
 
 #include <ctype.h>
 #include <new>
@@ -555,5 +555,5 @@ int32_t FileStorage::Delete() {
 ALStorage* FileStorage::Clone(const char* newName, int32_t newTypeCode) {
     if (newTypeCode != -1 && newTypeCode != AL_FILE_OBJECT)
         return nullptr;
-    return new (std::nothrow) FileStorage(newName, 4096, 3);
+    return new (std::nothrow) FileStorage(newName, kStorageBlockSize, 3);
 }

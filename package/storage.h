@@ -98,6 +98,10 @@ enum : uint8_t {
 // Type code of FileStorage.
 enum : int32_t { AL_FILE_OBJECT = 1 };
 
+// The buffer of the storages that unpack a package file, and of a clone: a
+// package is read, and its target written, one block at a time.
+enum : int32_t { kStorageBlockSize = 4096 };
+
 // The abstract storage. The order of the virtual operations is fixed.
 class ALStorage {
   public:

@@ -3,6 +3,7 @@
 // against the real system (a throwaway Wine prefix).
 #pragma once
 
+#include "platform/fault_family.h"
 #include "platform/win32.h"
 
 #include <functional>
@@ -49,24 +50,8 @@ void EndTestMachine();
 bool IsEmulated();
 
 // Fault injection (emulated target only; on Windows InjectFault and the
-// wrappers return false, FaultCallCount returns 0, and the tests skip).
-// Each family counts the calls of its functions; InjectFault(family, nth)
-// makes the nth call from now fail (nth = 1: the very next one) the way
-// Windows fails it, with nothing changed:
-enum class FaultFamily {
-    RegistrySet,     // RegSetValueExA: ERROR_CANTWRITE
-    RegistryCreate,  // RegCreateKeyA (every call, also of an existing key): ERROR_ACCESS_DENIED
-    RegistryDelete,  // RegDeleteValueA, RegDeleteKeyA: ERROR_ACCESS_DENIED
-    ProfileWrite,    // WritePrivateProfileStringA: FALSE, ERROR_ACCESS_DENIED
-    FileCreate,      // crt_open for writing or creating: EACCES; a shell link's Save: E_FAIL
-    ShortWrite,      // crt_write stores half of what was asked and sets ENOSPC (disk full)
-    ReadFailure,     // crt_read returns -1 with EBADF
-    Copy,            // CopyFileA: ERROR_DISK_FULL, the target as it was
-    Delete,          // DeleteFileA: ERROR_ACCESS_DENIED
-    CreateDirectory, // CreateDirectoryA: ERROR_ACCESS_DENIED
-    RemoveDirectory, // RemoveDirectoryA: ERROR_ACCESS_DENIED
-};
-constexpr int kFaultFamilyCount = 11;
+// wrappers return false, FaultCallCount returns 0, and the tests skip); the
+// families are in platform/fault_family.h.
 // A short name of the family, for messages ("registry set", ...).
 const char* FaultFamilyName(FaultFamily family);
 

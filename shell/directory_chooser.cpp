@@ -1,6 +1,7 @@
 #include "shell/directory_chooser.h"
 
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
+#include "text/directory_text.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -8,11 +9,11 @@
 namespace {
 
 enum : int {
-    kControlPrompt = 200,
-    kControlList = 201,
-    kControlOk = 202,
-    kControlCancel = 203,
-    kControlPath = 204,
+    kControlPrompt = IDC_CHOOSER_PROMPT,
+    kControlList = IDC_CHOOSER_LIST,
+    kControlOk = IDC_CHOOSER_OK,
+    kControlCancel = IDC_CHOOSER_CANCEL,
+    kControlPath = IDC_CHOOSER_PATH,
     kListedCapacity = 267, // the listed directory: at most 266 characters
 };
 
@@ -34,26 +35,6 @@ bool ListDirectory(HWND dialog, const char* path) {
     return DlgDirListA(dialog, scratch, kControlList, kControlPath, kListFlags) != 0;
 }
 
-// The parent of the listed directory. A trailing "\" (left by entering a
-// subdirectory) is dropped first, so one step always goes up one level; a
-// drive's root stays the root.
-void ParentOf(const char* listed, char* out, size_t capacity) {
-    snprintf(out, capacity, "%s", listed);
-    size_t length = strlen(out);
-    if (length > 3 && out[length - 1] == '\\')
-        out[--length] = 0;
-    char* last = strrchr(out, '\\');
-    if (!last)
-        return;
-    int separators = 0;
-    for (const char* p = out; *p; ++p)
-        separators += *p == '\\';
-    if (separators > 1)
-        *last = 0;
-    else
-        last[1] = 0;
-}
-
 void EnterSelectedEntry(HWND dialog) {
     LRESULT index = SendDlgItemMessageA(dialog, kControlList, LB_GETCURSEL, 0, 0);
     if (index == LB_ERR)
@@ -71,13 +52,14 @@ void EnterSelectedEntry(HWND dialog) {
         return;
     char path[kListedCapacity + MAX_PATH];
     if (drive) {
-        snprintf(path, sizeof path, "%s\\", plain);
+        // A drive's root ("c:\").
+        snprintf(path, sizeof path, "%s", plain);
+        AppendBackslash(path, sizeof path);
     } else if (plain[0] == '.') {
-        ParentOf(g_chooser.listed, path, sizeof path);
+        // A trailing "\" was left by entering a subdirectory.
+        ParentDirectory(path, sizeof path, g_chooser.listed);
     } else {
-        size_t length = strlen(g_chooser.listed);
-        bool separator = length > 0 && g_chooser.listed[length - 1] != '\\';
-        snprintf(path, sizeof path, "%s%s%s", g_chooser.listed, separator ? "\\" : "", plain);
+        JoinPath(path, sizeof path, g_chooser.listed, plain);
     }
     size_t length = strlen(path);
     if (length >= kListedCapacity)
@@ -138,10 +120,8 @@ bool ChooseDirectory(HINSTANCE instance, HWND owner, char* buffer, int capacity,
     size_t listedLength = strlen(g_chooser.listed);
     if (listedLength == 0 || !buffer || capacity < 0)
         return false;
-    if (g_chooser.listed[listedLength - 1] != '\\' && listedLength + 1 < kListedCapacity) {
-        g_chooser.listed[listedLength++] = '\\';
-        g_chooser.listed[listedLength] = 0;
-    }
+    if (AppendBackslash(g_chooser.listed, kListedCapacity))
+        listedLength = strlen(g_chooser.listed);
     size_t n = listedLength < static_cast<size_t>(capacity) ? listedLength : capacity;
     memcpy(buffer, g_chooser.listed, n);
     buffer[n] = 0;

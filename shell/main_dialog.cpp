@@ -4,12 +4,15 @@
 #include "engine/install.h"
 #include "engine/install_file_table.h"
 #include "engine/setting_item.h"
+#include "engine/uninstall.h"
+#include "resources/resource_ids.h"
 #include "shell/dialog_texts.h"
 #include "shell/directory_chooser.h"
-#include "shell/resource_ids.h"
-#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
+#include "state/setup_state.h"
+#include "system/dialog_support.h"
 #include "system/profile_settings.h"
+#include "text/directory_text.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -17,16 +20,18 @@
 namespace {
 
 enum : int {
-    kInstallButton = 200,
-    kUninstallButton = 201,
-    kCancelButton = 202,
-    kInstructionText = 204,
-    kHelpButton = 206,
-    kWallpaperBox = 208,
-    kCursorsBox = 209,
-    kDirectoryEdit = 211,
-    kGardenEdit = 212,
-    kBrowseButton = 213,
+    kInstallButton = IDC_MAIN_INSTALL,
+    kUninstallButton = IDC_MAIN_UNINSTALL,
+    kCancelButton = IDC_MAIN_CANCEL,
+    kStatusLine = IDC_MAIN_STATUS_LINE,
+    kInstructionText = IDC_MAIN_INSTRUCTION,
+    kHelpButton = IDC_MAIN_HELP,
+    kWallpaperBox = IDC_MAIN_WALLPAPER,
+    kCursorsBox = IDC_MAIN_CURSORS,
+    kDirectoryEdit = IDC_MAIN_DIRECTORY,
+    kGardenEdit = IDC_MAIN_GARDEN_NAME,
+    kBrowseButton = IDC_MAIN_BROWSE,
+    kStatusLineCapacity = 400,
 };
 
 // The controls of an install, and of a running procedure.
@@ -100,26 +105,42 @@ void RunProcedure(HWND dialog, bool install) {
     // A failed uninstall leaves the dialog open with its controls disabled.
 }
 
+// The procedures' dialogs (engine/procedure_dialogs.h) in the shell: the
+// chooser over the main dialog, and the main dialog's status line.
+bool AskForSourceDirectoryInChooser(char* buffer, int capacity) {
+    return ChooseDirectory(g_setup.instance, g_setup.mainDialog, buffer, capacity,
+                           kStringPromptSource);
+}
+
+void SetStatusLine(unsigned stringId) {
+    char text[kStatusLineCapacity] = "";
+    if (stringId)
+        LoadStringA(g_setup.instance, stringId, text, sizeof text);
+    SetDlgItemTextA(g_setup.mainDialog, kStatusLine, text);
+}
+
 void Browse(HWND dialog) {
     char path[MAX_PATH + 1] = "";
     if (!ChooseDirectory(g_setup.instance, dialog, path, MAX_PATH, kStringPromptTarget) || !path[0])
         return;
-    path[strlen(path) - 1] = 0; // the trailing "\"
+    DropBackslash(path);
     SetDlgItemTextA(dialog, kDirectoryEdit, path);
 }
 
 } // namespace
 
+const ProcedureDialogs kMainDialogProcedureDialogs = {AskForSourceDirectoryInChooser,
+                                                      SetStatusLine};
+
 bool ValidateTargetDirectory(HWND dialog, int editId) {
     char path[MAX_PATH] = "";
     GetDlgItemTextA(dialog, editId, path, MAX_PATH);
-    if (!path[0] || path[1] != ':' || path[2] != '\\') {
+    if (!IsFullDirectory(path)) {
         ShowResourceMessage(dialog, kStringSetupCaption, kStringNotAbsolute, MB_ICONERROR);
         return false;
     }
-    size_t length = strlen(path);
-    while (length > 0 && path[length - 1] == '\\')
-        path[--length] = 0;
+    while (EndsWithBackslash(path))
+        DropBackslash(path);
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         char format[400] = "", caption[400] = "", question[400 + MAX_PATH];
@@ -139,7 +160,8 @@ bool ValidateTargetDirectory(HWND dialog, int editId) {
             return false;
         }
     }
-    snprintf(g_setup.targetDirectory, sizeof g_setup.targetDirectory, "%s\\", path);
+    snprintf(g_setup.targetDirectory, sizeof g_setup.targetDirectory, "%s", path);
+    AppendBackslash(g_setup.targetDirectory, sizeof g_setup.targetDirectory);
     return true;
 }
 

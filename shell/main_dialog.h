@@ -2,6 +2,7 @@
 // uninstalls the theme.
 #pragma once
 
+#include "engine/procedure_dialogs.h"
 #include "platform/win32.h"
 
 // How the main dialog ended.
@@ -11,6 +12,11 @@ enum SetupResult : int {
     kSetupUninstalled = 12, // the uninstall succeeded
     kSetupCancelled = 13,   // cancelled, aborted, or the install failed
 };
+
+// What the install and uninstall ask of the dialogs: the directory chooser
+// (1000) over the main dialog for the installation files, and the main
+// dialog's status line (control 203). RunSetup provides them.
+extern const ProcedureDialogs kMainDialogProcedureDialogs;
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -3,10 +3,12 @@
 #include "diskette/diskette_copy.h"
 #include "engine/install.h"
 #include "engine/install_file_table.h"
+#include "engine/procedure_dialogs.h"
+#include "engine/uninstall.h"
+#include "resources/resource_ids.h"
 #include "shell/main_dialog.h"
-#include "shell/resource_ids.h"
-#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
+#include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 
@@ -38,6 +40,7 @@ int RunSetup(HINSTANCE instance) {
     g_setup.productName[0] = 0;
     g_setup.gardenName[0] = 0;
     g_setup.instance = instance;
+    SetProcedureDialogs(kMainDialogProcedureDialogs);
 
     if (ProfileSettings::IsPresent(kProductName, kInstalledMarkerKey)) {
         ReadInstalledTargetDirectory();

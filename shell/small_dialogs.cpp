@@ -1,8 +1,9 @@
 // The small dialogs of the setup shell.
 #include "shell/small_dialogs.h"
 
-#include "shell/dialog_texts.h"
+#include "resources/resource_ids.h"
 #include "state/setup_state.h"
+#include "system/dialog_support.h"
 
 #include <initializer_list>
 #include <stdio.h>
@@ -10,22 +11,12 @@
 namespace {
 
 enum : int {
-    kTextControl = 200,    // help text, error text, terms text
-    kConsentControl = 203, // the terms' closing question
-    kWelcomeTextControl = 408,
-    kWelcomeOkButton = 409,
-    kAcceptButton = 201,
-    kDeclineButton = 202,
-
-    kHelpText = 1008,
-    kTermsText = 200,
-    kConsentText = 201,
-    kWelcomeText = 407,
-
-    kCopyFailedString = 1013,
-    kRegistryFailedString = 1014,
-    kUnpackFailedString = 1015,
-    kErrorCodeString = 1016,
+    kTextControl = IDC_DIALOG_TEXT,      // help text, error text, terms text
+    kConsentControl = IDC_TERMS_CONSENT, // the terms' closing question
+    kWelcomeTextControl = IDC_WELCOME_TEXT,
+    kWelcomeOkButton = IDC_WELCOME_OK,
+    kAcceptButton = IDC_TERMS_ACCEPT,
+    kDeclineButton = IDC_TERMS_DECLINE,
 
     kErrorMessageCapacity = 399, // 398 characters and the terminator
     kErrorCodeLabelCapacity = 99,
@@ -35,11 +26,11 @@ enum : int {
 // The message string of an error code, or 0 when it shows none.
 UINT ErrorMessageFor(int code) {
     if (code == 2)
-        return kCopyFailedString;
+        return kStringCopyFailed;
     if (code >= 3 && code <= 10)
-        return kRegistryFailedString;
+        return kStringRegistryFailed;
     if (code == 11)
-        return kUnpackFailedString;
+        return kStringUnpackFailed;
     return 0;
 }
 
@@ -79,13 +70,13 @@ void FormatErrorText(int errorCode, char* buffer, size_t capacity) {
     char message[kErrorMessageCapacity] = "";
     char label[kErrorCodeLabelCapacity] = "";
     LoadStringA(g_setup.instance, messageId, message, sizeof message);
-    LoadStringA(g_setup.instance, kErrorCodeString, label, sizeof label);
+    LoadStringA(g_setup.instance, kStringErrorCode, label, sizeof label);
     snprintf(buffer, capacity, "%s\n%s%u", message, label, static_cast<unsigned>(errorCode));
 }
 
 INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return SimpleDialog(dialog, message, wParam,
-                        [](HWND d) { SetControlTextFromResource(d, kTextControl, kHelpText); },
+                        [](HWND d) { SetControlTextFromResource(d, kTextControl, kTextHelp); },
                         {IDOK, IDCANCEL});
 }
 
@@ -110,7 +101,7 @@ INT_PTR CALLBACK AbortedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 INT_PTR CALLBACK WelcomeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return SimpleDialog(
         dialog, message, wParam,
-        [](HWND d) { SetControlTextFromResource(d, kWelcomeTextControl, kWelcomeText); },
+        [](HWND d) { SetControlTextFromResource(d, kWelcomeTextControl, kTextWelcome); },
         {IDOK, IDCANCEL, kWelcomeOkButton});
 }
 
@@ -118,8 +109,8 @@ INT_PTR CALLBACK TermsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     switch (message) {
     case WM_INITDIALOG:
         CentreWindow(dialog);
-        if (!SetControlTextFromResource(dialog, kTextControl, kTermsText) ||
-            !SetControlTextFromResource(dialog, kConsentControl, kConsentText))
+        if (!SetControlTextFromResource(dialog, kTextControl, kTextTerms) ||
+            !SetControlTextFromResource(dialog, kConsentControl, kTextTermsQuestion))
             EndDialog(dialog, 0);
         return TRUE;
     case WM_COMMAND:

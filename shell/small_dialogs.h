@@ -7,15 +7,6 @@
 
 #include <stddef.h>
 
-enum : int {
-    kHelpDialog = 101,
-    kInstallDoneDialog = 102,
-    kUninstallDoneDialog = 103,
-    kAbortedDialog = 104,
-    kTermsDialog = 400,
-    kWelcomeDialog = 406,
-};
-
 // 101: control 200 shows data resource 1008; commands 1 and 2 end it with 0.
 INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // 102 and 103: commands 1 and 2 end them with 0.

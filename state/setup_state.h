@@ -31,8 +31,9 @@ enum : int {
 };
 
 // Every directory text ends with "\" once set, so a path is a directory
-// text followed directly by a file name. (CompleteInstall drops the
-// trailing "\" of targetDirectory at the very end of an install.)
+// text followed directly by a file name (text/directory_text.h), and keeps it:
+// what needs a directory without its "\" (the product key's "dir", the
+// record of the install directory) takes a copy.
 struct SetupState {
     HINSTANCE instance;
     HWND mainDialog;

@@ -1,6 +1,7 @@
 #include "system/profile_settings.h"
 
 #include "platform/win32.h"
+#include "state/product_names.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -93,8 +94,10 @@ void FormatColorTriple(unsigned long color, char* buffer, int capacity) {
     snprintf(buffer + used, static_cast<size_t>(capacity) - used, "%s", scratch);
 }
 
-const char* const ProfileSettings::kFileName = "control.ini";
-const char* const ProfileSettings::kSection = "Wiesenhain";
+namespace {
+const char* const kFileName = kProfileFileName;
+const char* const kSection = kProductName;
+} // namespace
 
 int ProfileSettings::Write(const char* key, const char* value) {
     // A record must read back byte for byte. The profile reader ends a value

@@ -28,11 +28,9 @@ bool IsProfileKeyPresent(const char* fileName, const char* section, const char* 
 // "255 64 128", into a buffer of the given capacity (12 holds any colour).
 void FormatColorTriple(unsigned long color, char* buffer, int capacity);
 
-// The section "Wiesenhain" of "control.ini".
+// The product's section of its profile file (state/product_names.h:
+// "Wiesenhain" of "control.ini").
 struct ProfileSettings {
-    static const char* const kFileName; // "control.ini"
-    static const char* const kSection;  // "Wiesenhain"
-
     static int Write(const char* key, const char* value);
     static int Read(const char* key, char* buffer, int size);
     // Number of characters stored under the key (0 when missing or empty),

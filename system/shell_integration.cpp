@@ -2,6 +2,7 @@
 
 #include "platform/win32.h"
 #include "state/setup_state.h"
+#include "text/directory_text.h"
 
 #include <stdio.h>
 
@@ -29,8 +30,7 @@ void CreateDesktopShortcut(const char* directory, const char* fileName, const ch
     if (!fileName || !shortcutName)
         return;
     char target[MAX_PATH];
-    if (!FitsPath(snprintf(target, sizeof target, "%s%s",
-                           directory ? directory : g_setup.systemDirectory, fileName)))
+    if (!JoinPath(target, sizeof target, directory ? directory : g_setup.systemDirectory, fileName))
         return;
 
     IShellLinkA* link = nullptr;
@@ -72,7 +72,9 @@ int DesktopShortcutPath(char* buffer, const char* shortcutName) {
     FreeItemList(list);
     if (!found)
         return 0;
-    if (!FitsPath(snprintf(buffer, MAX_PATH, "%s\\%s.lnk", desktop, shortcutName))) {
+    char file[MAX_PATH];
+    if (!FitsPath(snprintf(file, sizeof file, "%s.lnk", shortcutName)) ||
+        !JoinPath(buffer, MAX_PATH, desktop, file)) {
         buffer[0] = '\0';
         return 0;
     }

@@ -1,8 +1,7 @@
 #include "system/wow64.h"
 
 #include "state/setup_state.h"
-
-#include <stdio.h>
+#include "text/directory_text.h"
 
 namespace {
 
@@ -50,15 +49,12 @@ bool BeginNativeSystemFile(const char* name, char* path, size_t capacity, Native
     file->switched = false;
     if (RunsUnderWow64()) {
         char alias[MAX_PATH];
-        int n = snprintf(alias, sizeof alias, "%sSysnative", g_setup.windowsDirectory);
-        if (n > 0 && static_cast<size_t>(n) < sizeof alias && IsDirectory(alias)) {
-            n = snprintf(path, capacity, "%s\\%s", alias, name);
-            return n >= 0 && static_cast<size_t>(n) < capacity;
-        }
+        if (JoinPath(alias, sizeof alias, g_setup.windowsDirectory, "Sysnative") &&
+            IsDirectory(alias))
+            return JoinPath(path, capacity, alias, name);
         file->switched = SwitchRedirectionOff(&file->redirection);
     }
-    int n = snprintf(path, capacity, "%s%s", g_setup.systemDirectory, name);
-    return n >= 0 && static_cast<size_t>(n) < capacity;
+    return JoinPath(path, capacity, g_setup.systemDirectory, name);
 }
 
 void EndNativeSystemFile(NativeSystemFile* file) {

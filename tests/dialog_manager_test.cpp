@@ -1,15 +1,16 @@
 // The dialog manager's rules for keyboard and mouse, checked with the same
 // scenarios against the emulation and against Wine's dialog manager.
-#include "engine/item_key_texts.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 #include "shell/dialog_texts.h"
-#include "state/setup_state.h"
 #include "shell/small_dialogs.h"
+#include "state/setup_state.h"
+#include "system/dialog_support.h"
 #include "system/shell_integration.h"
 #include "tests/support/package_files.h"
 #include "tests/support/scenario_files.h"
 #include "tests/support/test_machine.h"
+#include "text/item_key_texts.h"
 
 #include <gtest/gtest.h>
 #include <string.h>

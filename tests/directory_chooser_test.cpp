@@ -1,8 +1,8 @@
 // The directory chooser (dialog 1000) driven by scenarios on both targets,
 // started in the first-level directory c:\spiele.
 #include "platform/testing.h"
+#include "resources/resource_ids.h"
 #include "shell/directory_chooser.h"
-#include "shell/resource_ids.h"
 #include "tests/support/program_machine.h"
 #include "tests/support/test_machine.h"
 

@@ -4,7 +4,11 @@
 // search for the files), and FinishUninstall around other products' data.
 #include "engine/install.h"
 #include "engine/install_file_table.h"
+#include "engine/procedure_dialogs.h"
 #include "engine/setting_item.h"
+#include "engine/uninstall.h"
+#include "resources/resource_ids.h"
+#include "shell/main_dialog.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
@@ -281,7 +285,8 @@ TEST_F(InstallTest, CompleteInstallWritesTheProductKeyTheEntryAndTheShortcut) {
     ASSERT_TRUE(RunInstall());
     CompleteInstall();
     std::string dir = target.substr(0, target.size() - 1);
-    EXPECT_EQ(std::string(g_setup.targetDirectory), dir);
+    // "dir" without the "\"; the setup state keeps it.
+    EXPECT_EQ(std::string(g_setup.targetDirectory), target);
     const char* general = "SOFTWARE\\Vorq\\Wiesenhain\\general";
     EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, general, "dir"), dir);
     EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, general, "user"), "Kleingarten Sonnenblick");
@@ -491,6 +496,63 @@ TEST_F(InstallTest, MissingFilesOpenTheChooserAndTheChosenMediumIsUsedFromThere)
     EXPECT_FALSE(Exists(target + "wall.ppk"));
     EXPECT_TRUE(Exists(target + "curwait.ppk"));
     EXPECT_TRUE(Exists(target + "screen.ppk"));
+}
+
+// The procedures reach the dialogs only through the provider: one of the
+// test's own sees every status line in order and is asked for the medium
+// once per missing file, and its directory is used from there on.
+struct RecordingDialogs {
+    static std::vector<unsigned> statusLines;
+    static int asked;
+    static std::string answer; // "" declines
+    static bool Ask(char* buffer, int capacity) {
+        ++asked;
+        if (answer.empty() || answer.size() > static_cast<size_t>(capacity))
+            return false;
+        snprintf(buffer, static_cast<size_t>(capacity) + 1, "%s", answer.c_str());
+        return true;
+    }
+    static void Show(unsigned id) { statusLines.push_back(id); }
+};
+std::vector<unsigned> RecordingDialogs::statusLines;
+int RecordingDialogs::asked = 0;
+std::string RecordingDialogs::answer;
+
+TEST_F(InstallTest, TheProceduresAskTheDialogsTheShellProvides) {
+    RecordingDialogs::statusLines.clear();
+    RecordingDialogs::asked = 0;
+    RecordingDialogs::answer = medium;
+    // The first three files are in the start directory, the rest only on
+    // the medium: asked once, then found there.
+    for (const char* name : {"setup.exe", "wall.ppk", "curstart.ppk"})
+        ASSERT_TRUE(CopyFileA((medium + name).c_str(), Scratch(name).c_str(), FALSE));
+    SetCurrentDirectoryA(scratch.c_str());
+    SetProcedureDialogs({RecordingDialogs::Ask, RecordingDialogs::Show});
+    BeginInstallRun(target, true, true);
+    bool installed = RunInstall();
+    std::string source = g_setup.sourceDirectory;
+    CompleteInstall();
+    BeginLaterRun();
+    bool uninstalled = RunUninstall();
+    FinishUninstall();
+    // Declined: the install fails with code 2 and leaves no file.
+    RecordingDialogs::answer = "";
+    DeleteFileA((medium + "curwait.ppk").c_str());
+    SetCurrentDirectoryA(medium.c_str());
+    BeginInstallRun(target, true, true);
+    bool declined = RunInstall();
+    SetProcedureDialogs(kMainDialogProcedureDialogs);
+
+    EXPECT_TRUE(installed);
+    EXPECT_TRUE(uninstalled);
+    EXPECT_EQ(source, medium);
+    EXPECT_FALSE(declined);
+    EXPECT_EQ(g_setup.errorCode, 2);
+    NoInstalledFileLeft();
+    EXPECT_EQ(RecordingDialogs::asked, 2);
+    EXPECT_EQ(RecordingDialogs::statusLines,
+              (std::vector<unsigned>{kStringCopyingFiles, 0, kStringChangingSettings, 0,
+                                     kStringRestoringSettings, 0, kStringCopyingFiles, 0}));
 }
 
 TEST_F(InstallTest, CancellingTheSearchEndsWithCode2AndRemovesTheInstalledFiles) {

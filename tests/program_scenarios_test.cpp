@@ -4,6 +4,7 @@
 // Windows machine; on Windows on the one the tests run on (under WOW64 in
 // Wine's 64-bit prefix).
 #include "diskette/diskette_copy.h"
+#include "engine/uninstall.h"
 #include "shell/run_setup.h"
 #include "tests/support/program_machine.h"
 #include "tests/support/scenario_files.h"

@@ -11,12 +11,19 @@
 
 namespace {
 
-// A setting whose "system value" is a text held by the test.
+// A setting whose "system value" is a text held by the test. Prepare counts
+// its calls and, given a log, writes its key into it, so that a list of
+// items shows the order of its walk.
 class TextItem : public SettingItem {
   public:
-    TextItem(const char* key, LocationKind location, std::string* system)
-        : SettingItem(key, location), system(system) {}
-    void Prepare() override { ++prepared; }
+    TextItem(const char* key, LocationKind location, std::string* system,
+             std::vector<std::string>* calls = nullptr)
+        : SettingItem(key, location), system(system), calls(calls) {}
+    void Prepare() override {
+        ++prepared;
+        if (calls)
+            calls->push_back(keyName);
+    }
     int SaveCurrent() override {
         if (!ProfileSettings::Write(keyName, system->c_str()))
             return 0;
@@ -31,6 +38,7 @@ class TextItem : public SettingItem {
     }
     int prepared = 0;
     std::string* system;
+    std::vector<std::string>* calls;
 };
 
 class SettingItemTest : public MachineTest {
@@ -94,13 +102,26 @@ TEST_F(SettingItemTest, ForgettingOneRecordKeepsTheOthers) {
 }
 
 TEST_F(SettingItemTest, PrepareRunsOnEveryItemInListOrder) {
+    // The list's order, not the items' names or addresses: the screen saver,
+    // whose record marks the theme installed, comes last.
     std::string v;
-    TextItem a("A", LocationKind::Target, &v), b("B", LocationKind::Target, &v);
-    SettingItemList list = {{&a, &b}, 2};
+    std::vector<std::string> calls;
+    TextItem wall("OldWall", LocationKind::Windows, &v, &calls);
+    TextItem arrow("OldCurArrow", LocationKind::Target, &v, &calls);
+    TextItem saver("OldScreenSave", LocationKind::System, &v, &calls);
+    SettingItemList list = {{&saver, &wall, &arrow}, 3};
     PrepareSettingItems(list);
     PrepareSettingItems(list);
-    EXPECT_EQ(a.prepared, 2);
-    EXPECT_EQ(b.prepared, 2);
+    EXPECT_EQ(wall.prepared, 2);
+    EXPECT_EQ(arrow.prepared, 2);
+    EXPECT_EQ(saver.prepared, 2);
+    EXPECT_EQ(calls, (std::vector<std::string>{"OldScreenSave", "OldWall", "OldCurArrow",
+                                               "OldScreenSave", "OldWall", "OldCurArrow"}));
+    // An item past the list's count is not part of it.
+    calls.clear();
+    list.count = 2;
+    PrepareSettingItems(list);
+    EXPECT_EQ(calls, (std::vector<std::string>{"OldScreenSave", "OldWall"}));
 }
 
 TEST(SetupStateTest, CategoriesAndDirectories) {

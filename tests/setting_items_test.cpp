@@ -3,17 +3,17 @@
 // fixture seeds every value the items read (a fresh Wine prefix has no
 // desktop icon values and no ".Default" recycle-bin sound).
 #include "engine/install.h"
-#include "engine/item_key_texts.h"
 #include "engine/setting_item.h"
 #include "engine/setting_items.h"
 #include "shell/dialog_texts.h"
-#include "shell/scrambled_text.h"
 #include "state/setup_state.h"
 #include "system/profile_settings.h"
 #include "system/registry_key.h"
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"
 #include "tests/support/theme_machine.h"
+#include "text/item_key_texts.h"
+#include "text/scrambled_text.h"
 
 #include <string.h>
 

@@ -1,12 +1,13 @@
 // The small dialogs, their texts and messages, driven by scenarios
 // (tests/scenarios) the same way on both targets.
-#include "engine/item_key_texts.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
-#include "shell/dialog_texts.h"
-#include "state/setup_state.h"
+#include "resources/resource_ids.h"
 #include "shell/small_dialogs.h"
+#include "state/setup_state.h"
+#include "system/dialog_support.h"
 #include "tests/support/scenario_files.h"
+#include "text/item_key_texts.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -29,21 +30,21 @@ class SmallDialogs : public ::testing::Test {
 
 TEST_F(SmallDialogs, HelpShowsItsTextAndEndsWithZero) {
     INT_PTR result = -5;
-    EXPECT_EQ(RunScenarioFile("help.scn", [&] { result = Run(kHelpDialog, HelpDialogProc); }), "");
+    EXPECT_EQ(RunScenarioFile("help.scn", [&] { result = Run(kDialogHelp, HelpDialogProc); }), "");
     EXPECT_EQ(result, 0);
     EXPECT_EQ(
-        RunScenarioFile("help-escape.scn", [&] { result = Run(kHelpDialog, HelpDialogProc); }), "");
+        RunScenarioFile("help-escape.scn", [&] { result = Run(kDialogHelp, HelpDialogProc); }), "");
     EXPECT_EQ(result, 0);
 }
 
 TEST_F(SmallDialogs, ResultDialogsShowTheirTextsAndEndWithZero) {
     INT_PTR result = -5;
     EXPECT_EQ(RunScenarioFile("install-done.scn",
-                              [&] { result = Run(kInstallDoneDialog, InstallDoneDialogProc); }),
+                              [&] { result = Run(kDialogInstallDone, InstallDoneDialogProc); }),
               "");
     EXPECT_EQ(result, 0);
     EXPECT_EQ(RunScenarioFile("uninstall-done.scn",
-                              [&] { result = Run(kUninstallDoneDialog, UninstallDoneDialogProc); }),
+                              [&] { result = Run(kDialogUninstallDone, UninstallDoneDialogProc); }),
               "");
     EXPECT_EQ(result, 0);
 }
@@ -61,7 +62,7 @@ TEST_F(SmallDialogs, AbortedDialogShowsTheTextOfTheErrorCode) {
         g_setup.errorCode = c.code;
         INT_PTR result = -5;
         EXPECT_EQ(
-            RunScenarioFile(c.scenario, [&] { result = Run(kAbortedDialog, AbortedDialogProc); }),
+            RunScenarioFile(c.scenario, [&] { result = Run(kDialogAborted, AbortedDialogProc); }),
             "")
             << "code " << c.code;
         EXPECT_EQ(result, 0);
@@ -71,18 +72,18 @@ TEST_F(SmallDialogs, AbortedDialogShowsTheTextOfTheErrorCode) {
 TEST_F(SmallDialogs, AbortedDialogWithADifferentTextIsReported) {
     g_setup.errorCode = 3;
     std::string error =
-        RunScenarioFile("aborted-registry-4.scn", [&] { Run(kAbortedDialog, AbortedDialogProc); });
+        RunScenarioFile("aborted-registry-4.scn", [&] { Run(kDialogAborted, AbortedDialogProc); });
     EXPECT_EQ(error.rfind("aborted-registry-4.scn:5: control 200 shows", 0), 0u) << error;
 }
 
 TEST_F(SmallDialogs, TermsIgnoreEnterAndEscapeAndEndWithTheButtonId) {
     INT_PTR result = -5;
     EXPECT_EQ(
-        RunScenarioFile("terms-accept.scn", [&] { result = Run(kTermsDialog, TermsDialogProc); }),
+        RunScenarioFile("terms-accept.scn", [&] { result = Run(kDialogTerms, TermsDialogProc); }),
         "");
     EXPECT_EQ(result, 201);
     EXPECT_EQ(
-        RunScenarioFile("terms-decline.scn", [&] { result = Run(kTermsDialog, TermsDialogProc); }),
+        RunScenarioFile("terms-decline.scn", [&] { result = Run(kDialogTerms, TermsDialogProc); }),
         "");
     EXPECT_EQ(result, 202);
 }
@@ -92,7 +93,7 @@ TEST_F(SmallDialogs, TermsEndAtOnceWithZeroWhenTheirTextIsMissing) {
     ASSERT_NE(g_setup.instance, nullptr);
     INT_PTR result = -5;
     EXPECT_EQ(platform_testing::RunScenario("# no window shows\n", "missing-terms",
-                                            [&] { result = Run(kTermsDialog, TermsDialogProc); }),
+                                            [&] { result = Run(kDialogTerms, TermsDialogProc); }),
               "");
     EXPECT_EQ(result, 0);
 }
@@ -100,7 +101,7 @@ TEST_F(SmallDialogs, TermsEndAtOnceWithZeroWhenTheirTextIsMissing) {
 TEST_F(SmallDialogs, WelcomeShowsItsTextAndEndsWithZero) {
     INT_PTR result = -5;
     EXPECT_EQ(
-        RunScenarioFile("welcome.scn", [&] { result = Run(kWelcomeDialog, WelcomeDialogProc); }),
+        RunScenarioFile("welcome.scn", [&] { result = Run(kDialogWelcome, WelcomeDialogProc); }),
         "");
     EXPECT_EQ(result, 0);
 }
@@ -123,7 +124,7 @@ INT_PTR CALLBACK RecordingInstallDone(HWND dialog, UINT message, WPARAM wParam, 
 TEST_F(SmallDialogs, DialogsCentreThemselvesOnTheScreen) {
     g_placed = RECT{};
     EXPECT_EQ(
-        RunScenarioFile("install-done.scn", [&] { Run(kInstallDoneDialog, RecordingInstallDone); }),
+        RunScenarioFile("install-done.scn", [&] { Run(kDialogInstallDone, RecordingInstallDone); }),
         "");
     int w = g_placed.right - g_placed.left, h = g_placed.bottom - g_placed.top;
     EXPECT_GT(w, 153); // 153 dialog units are wider than 153 pixels

@@ -1,5 +1,5 @@
 // Decompression engines and UnpackPackageFile on real deflate streams.
-#include "package/engine.h"
+#include "package/decompression_engines.h"
 #include "platform/win32.h"
 #include "tests/support/package_files.h"
 #include "tests/support/test_machine.h"

@@ -5,6 +5,7 @@
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
 #include "platform/posix/kernel/api_profile.h"
+#include "platform/posix/kernel/api_resources.h"
 #include "platform/posix/registry/api_registry.h"
 #include "platform/posix/user/api_resources.h"
 #include "platform/posix/user/api_windows.h"

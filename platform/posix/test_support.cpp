@@ -1,8 +1,10 @@
-// Test machine natively: a fresh emulated machine in a host temporary folder
-// for each test, deleted afterwards.
+// The native side of platform/testing.h: a fresh emulated machine in a host
+// temporary folder for each test, deleted afterwards; fault injection into
+// the emulated calls (kernel/faults.h).
 #include "platform/testing.h"
+#include "platform/posix/kernel/faults.h"
 #include "platform/posix/kernel/machine.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/posix/user/scripted_front_end.h"
 #include "platform/win32.h"
 
@@ -66,6 +68,53 @@ bool IsEmulated() {
 
 std::vector<MachineFlavour> TestMachineFlavours() {
     return {MachineFlavour::Windows32, MachineFlavour::Windows64, MachineFlavour::Windows10};
+}
+
+const char* FaultFamilyName(FaultFamily family) {
+    static const char* const names[kFaultFamilyCount] = {
+        "registry set", "registry create",  "registry delete", "profile write",
+        "file create",  "short write",      "read failure",    "copy",
+        "delete",       "create directory", "remove directory"};
+    int index = static_cast<int>(family);
+    return index >= 0 && index < kFaultFamilyCount ? names[index] : "?";
+}
+
+bool InjectFault(FaultFamily family, int nth) {
+    int index = static_cast<int>(family);
+    if (index < 0 || index >= kFaultFamilyCount)
+        return false;
+    faults::Inject(family, nth);
+    return true;
+}
+
+int FaultCallCount(FaultFamily family) {
+    return faults::Count(family);
+}
+
+void ResetFaultCounts() {
+    faults::ResetCounts();
+}
+
+bool InjectShortWrite(int nth) {
+    return InjectFault(FaultFamily::ShortWrite, nth);
+}
+
+bool InjectReadFailure(int nth) {
+    return InjectFault(FaultFamily::ReadFailure, nth);
+}
+
+void ClearInjectedFaults() {
+    faults::Clear();
+}
+
+bool FailWindowsDirectory(bool on) {
+    faults::Set(faults::Switch::WindowsDirectory, on);
+    return true;
+}
+
+bool FailStringLoads(bool on) {
+    faults::Set(faults::Switch::StringLoads, on);
+    return true;
 }
 
 bool InsertDiskette() {

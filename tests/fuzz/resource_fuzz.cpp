@@ -4,9 +4,9 @@
 // patterned buffers of every interesting size, data texts, icons and dialog
 // templates. Nothing may be written past a buffer.
 #include "platform/dialog_template.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/win32.h"
-#include "shell/dialog_texts.h"
+#include "system/dialog_support.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <stddef.h>

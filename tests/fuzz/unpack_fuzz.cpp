@@ -3,7 +3,7 @@
 // own raw inflate of the same bytes: 0 and exactly the decoded bytes when
 // the stream reaches its final block (or the file is empty), -2 and no more
 // than a prefix of them otherwise.
-#include "package/engine.h"
+#include "package/decompression_engines.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 #include "tests/fuzz/fuzz_support.h"

@@ -1,7 +1,7 @@
 // The emulation's resource modules, template parser input checks and the
 // dialog manager without a front end.
 #include "platform/posix/user/front_end.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
 #include "platform/posix/user/scripted_front_end.h"
 #include "platform/win32.h"
 

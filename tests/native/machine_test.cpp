@@ -3,6 +3,7 @@
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/win32.h"
+#include "tests/native/host_files.h"
 #include "tests/support/test_machine.h"
 
 #include <fstream>
@@ -13,16 +14,6 @@
 namespace {
 
 using EmulatedMachine = MachineTest;
-
-std::string HostRead(const std::string& host) {
-    std::string bytes;
-    machine::ReadWholeFile(host, &bytes);
-    return bytes;
-}
-
-void HostWrite(const std::string& host, const std::string& bytes) {
-    std::ofstream(host, std::ios::binary) << bytes;
-}
 
 TEST_F(EmulatedMachine, FreshMachineHasTheWindowsLayoutAndNeighbours) {
     for (const char* dir : {"C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "C:\\WINDOWS\\TEMP",

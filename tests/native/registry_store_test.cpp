@@ -4,6 +4,7 @@
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/registry/registry_store.h"
 #include "platform/win32.h"
+#include "tests/native/host_files.h"
 #include "tests/support/test_machine.h"
 
 #include <dirent.h>
@@ -20,16 +21,6 @@
 namespace {
 
 using RegistryStore = MachineTest;
-
-std::string HostRead(const std::string& host) {
-    std::string bytes;
-    machine::ReadWholeFile(host, &bytes);
-    return bytes;
-}
-
-void HostWrite(const std::string& host, const std::string& bytes) {
-    std::ofstream(host, std::ios::binary) << bytes;
-}
 
 std::string RegistryFile() {
     return machine::FolderFile("registry.reg");

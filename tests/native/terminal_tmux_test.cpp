@@ -121,6 +121,32 @@ bool HaveTmux() {
     return status == 0;
 }
 
+// Skips the test where tmux is not installed.
+#define SKIP_WITHOUT_TMUX()                                                                        \
+    do {                                                                                           \
+        if (!HaveTmux())                                                                           \
+            GTEST_SKIP() << "tmux is not installed";                                               \
+    } while (0)
+
+// The setup host in a UTF-8 xterm, on a fresh machine in the session's
+// folder, with the medium in folder `medium`.
+std::string HostCommand(const TmuxSession& session, const std::string& medium) {
+    return "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " + ShellQuote(WIESEN_SETUP_HOST) +
+           " --machine " + ShellQuote(session.folder() + "/machine") + " --medium " +
+           ShellQuote(medium);
+}
+
+// Starts the host on an empty medium (the dialogs come, nothing can be
+// installed), kAfterHost after it; false when the session has no folder or
+// tmux no window.
+bool StartOnEmptyMedium(TmuxSession& session) {
+    if (session.folder().empty())
+        return false;
+    std::string medium = session.folder() + "/medium";
+    std::filesystem::create_directories(medium);
+    return session.Start(HostCommand(session, medium) + kAfterHost);
+}
+
 #define EXPECT_SHOWS(session, text)                                                                \
     do {                                                                                           \
         std::string screen_;                                                                       \
@@ -129,16 +155,9 @@ bool HaveTmux() {
     } while (0)
 
 TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
-    if (!HaveTmux())
-        GTEST_SKIP() << "tmux is not installed";
+    SKIP_WITHOUT_TMUX();
     TmuxSession session;
-    ASSERT_FALSE(session.folder().empty());
-    std::filesystem::create_directories(session.folder() + "/medium");
-    std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
-                          ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
-                          ShellQuote(session.folder() + "/machine") + " --medium " +
-                          ShellQuote(session.folder() + "/medium") + kAfterHost;
-    ASSERT_TRUE(session.Start(command));
+    ASSERT_TRUE(StartOnEmptyMedium(session));
 
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     session.Keys("M-j"); // Alt+J: "&Ja"
@@ -165,14 +184,10 @@ TEST(TerminalInTmux, TermsMainDialogTypingAndCancel) {
 }
 
 TEST(TerminalInTmux, AKillSignalGivesTheTerminalBack) {
-    if (!HaveTmux())
-        GTEST_SKIP() << "tmux is not installed";
+    SKIP_WITHOUT_TMUX();
     TmuxSession session;
     ASSERT_FALSE(session.folder().empty());
-    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color " + ShellQuote(WIESEN_SETUP_HOST) +
-                          " --machine " + ShellQuote(session.folder() + "/machine") + " --medium " +
-                          ShellQuote(session.folder()) + kAfterHost;
-    ASSERT_TRUE(session.Start(command));
+    ASSERT_TRUE(session.Start(HostCommand(session, session.folder()) + kAfterHost));
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     std::string shell = session.PanePid();
     ASSERT_FALSE(shell.empty());
@@ -204,15 +219,11 @@ void MakeMedium(const std::string& folder) {
 }
 
 TEST(TerminalInTmux, InstallAndUninstall) {
-    if (!HaveTmux())
-        GTEST_SKIP() << "tmux is not installed";
+    SKIP_WITHOUT_TMUX();
     TmuxSession session;
     ASSERT_FALSE(session.folder().empty());
     MakeMedium(session.folder() + "/medium");
-    std::string command = "env LANG=C.UTF-8 LC_ALL=C.UTF-8 TERM=xterm-256color " +
-                          ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
-                          ShellQuote(session.folder() + "/machine") + " --medium " +
-                          ShellQuote(session.folder() + "/medium");
+    std::string command = HostCommand(session, session.folder() + "/medium");
     // With the trace: it goes to the machine folder, as standard error is
     // the terminal.
     ASSERT_TRUE(session.Start(command + " --trace" + kAfterHost));
@@ -271,15 +282,9 @@ TEST(TerminalInTmux, InstallAndUninstall) {
 }
 
 TEST(TerminalInTmux, TheMouse) {
-    if (!HaveTmux())
-        GTEST_SKIP() << "tmux is not installed";
+    SKIP_WITHOUT_TMUX();
     TmuxSession session;
-    ASSERT_FALSE(session.folder().empty());
-    std::filesystem::create_directories(session.folder() + "/medium");
-    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " +
-                              ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
-                              ShellQuote(session.folder() + "/machine") + " --medium " +
-                              ShellQuote(session.folder() + "/medium") + kAfterHost));
+    ASSERT_TRUE(StartOnEmptyMedium(session));
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     EXPECT_TRUE(session.ClickOn("[      Ja      ]"));
     EXPECT_SHOWS(session, "[x] Hintergrundbild");
@@ -301,15 +306,9 @@ TEST(TerminalInTmux, TheMouse) {
 }
 
 TEST(TerminalInTmux, TheListBoxByKeyboard) {
-    if (!HaveTmux())
-        GTEST_SKIP() << "tmux is not installed";
+    SKIP_WITHOUT_TMUX();
     TmuxSession session;
-    ASSERT_FALSE(session.folder().empty());
-    std::filesystem::create_directories(session.folder() + "/medium");
-    ASSERT_TRUE(session.Start("env LANG=C.UTF-8 TERM=xterm-256color " +
-                              ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
-                              ShellQuote(session.folder() + "/machine") + " --medium " +
-                              ShellQuote(session.folder() + "/medium") + kAfterHost));
+    ASSERT_TRUE(StartOnEmptyMedium(session));
     EXPECT_SHOWS(session, "Verwendungsbedingungen");
     session.Keys("M-j");
     EXPECT_SHOWS(session, "Gartenname");
@@ -343,13 +342,11 @@ TEST(TerminalInTmux, NoTerminalGivesAClearMessage) {
 }
 
 TEST(TerminalInTmux, TooSmallATerminalGivesAClearMessage) {
-    if (!HaveTmux())
-        GTEST_SKIP() << "tmux is not installed";
+    SKIP_WITHOUT_TMUX();
     TmuxSession session;
-    std::string command = "env LANG=C.UTF-8 TERM=xterm-256color stty cols 60 rows 20; " +
-                          ShellQuote(WIESEN_SETUP_HOST) + " --machine " +
-                          ShellQuote(session.folder() + "/machine") + " --medium " +
-                          ShellQuote(session.folder()) + "; echo \"host ended: $?\"; sleep 30";
+    ASSERT_FALSE(session.folder().empty());
+    std::string command = "stty cols 60 rows 20; " + HostCommand(session, session.folder()) +
+                          "; echo \"host ended: $?\"; sleep 30";
     ASSERT_TRUE(session.Start(command));
     EXPECT_SHOWS(session, "too small: 60 x 20");
     EXPECT_SHOWS(session, "host ended: 2");

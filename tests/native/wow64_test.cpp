@@ -8,6 +8,7 @@
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/win32.h"
+#include "tests/native/host_files.h"
 #include "state/setup_state.h"
 #include "tests/native/registry_view.h"
 #include "tests/native/shell_command.h"
@@ -28,12 +29,6 @@
 using platform_testing::MachineFlavour;
 
 namespace {
-
-std::string HostRead(const std::string& host) {
-    std::string bytes;
-    machine::ReadWholeFile(host, &bytes);
-    return bytes;
-}
 
 bool HostExists(const std::string& host) {
     struct stat st;

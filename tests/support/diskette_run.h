@@ -6,7 +6,7 @@
 #include "diskette/diskette_copy.h"
 #include "engine/install_file_table.h"
 #include "platform/testing.h"
-#include "shell/resource_ids.h"
+#include "resources/resource_ids.h"
 #include "tests/support/package_files.h"
 #include "tests/support/scenario_files.h"
 

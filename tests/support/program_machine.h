@@ -7,6 +7,7 @@
 #include "engine/install.h"
 #include "engine/install_file_table.h"
 #include "engine/setting_item.h"
+#include "engine/uninstall.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 #include "state/setup_state.h"

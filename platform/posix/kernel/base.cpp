@@ -3,8 +3,11 @@
 #include "platform/posix/kernel/api_base.h"
 
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <time.h>
+
+using calls::Fail;
 
 namespace {
 thread_local DWORD g_lastError = 0;
@@ -27,10 +30,8 @@ void WINAPI Sleep(DWORD milliseconds) {
 // Code page 1252 is the machine's ANSI code page (CP_ACP); UTF-16 beyond the
 // basic plane does not occur in its texts.
 int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int length, LPWSTR wide, int capacity) {
-    if (!text) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!text)
+        return Fail(ERROR_INVALID_PARAMETER);
     int count = length;
     if (length < 0) {
         count = 0;
@@ -40,10 +41,8 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int length, LPWSTR wide
     }
     if (capacity == 0)
         return count;
-    if (!wide || capacity < count) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (!wide || capacity < count)
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
     for (int i = 0; i < count; ++i)
         wide[i] = static_cast<WCHAR>(codepage::ToUnicode(static_cast<unsigned char>(text[i])));
     return count;
@@ -51,10 +50,8 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int length, LPWSTR wide
 
 int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int length, LPSTR text, int capacity,
                                LPCSTR defaultChar, BOOL* usedDefault) {
-    if (!wide) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!wide)
+        return Fail(ERROR_INVALID_PARAMETER);
     int count = length;
     if (length < 0) {
         count = 0;
@@ -66,10 +63,8 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR wide, int length, LPSTR text
         *usedDefault = FALSE;
     if (capacity == 0)
         return count;
-    if (!text || capacity < count) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (!text || capacity < count)
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
     for (int i = 0; i < count; ++i) {
         unsigned char byte;
         if (!codepage::FromUnicode(wide[i], &byte)) {

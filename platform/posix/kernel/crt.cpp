@@ -6,7 +6,8 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
-#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/calls.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/trace.h"
 
@@ -29,11 +30,9 @@ struct OpenFile {
     bool canWrite = false;
     bool onDiskette = false;
     uint64_t generation = 0; // the machine the handle belongs to
-    // For the change trace (kept only while it is on when the file opens):
-    // the file's name and the bytes written through this handle.
-    bool traced = false;
-    std::string name;
-    int64_t written = 0;
+    std::string name;        // the file's full Windows name
+    int64_t written = 0;     // bytes written through this handle
+    bool traced = false;     // the change trace follows the handle (it was on at the open)
 };
 
 // Handles 0 to 2 are the standard streams of the C runtime; files start at 3.
@@ -82,9 +81,9 @@ unsigned FittingOnDiskette(int fd, int64_t position, unsigned count) {
     struct stat st;
     if (fstat(fd, &st) != 0)
         return count;
-    int64_t free = machine::DisketteCapacity() - files::DisketteUsed(st.st_ino);
+    int64_t free = machine::DisketteCapacity() - machine::DisketteUsed(st.st_ino);
     int64_t end = std::max<int64_t>(st.st_size, position + count);
-    if (files::ClusterRound(end) <= free)
+    if (machine::ClusterRound(end) <= free)
         return count;
     int64_t room = std::max<int64_t>(free - position, 0);
     return static_cast<unsigned>(std::min<int64_t>(room, count));
@@ -115,15 +114,12 @@ bool IsOpenByRuntime(const std::string& host) {
 }
 } // namespace files
 
-int crt_open(const char* path, int flags, int permission) {
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok)
-        return Fail(files::CrtErrnoFromError(r.error));
+namespace {
+
+int Open(const machine::Resolved& r, int flags, int permission) {
     int access = flags & 3;
     bool wantsWrite = access != CRT_O_RDONLY || (flags & CRT_O_TRUNC);
     bool create = (flags & CRT_O_CREAT) != 0;
-    if ((wantsWrite || create) && faults::Take(platform_testing::FaultFamily::FileCreate))
-        return Fail(CRT_EACCES);
     if (r.exists) {
         if (create && (flags & CRT_O_EXCL))
             return Fail(CRT_EEXIST);
@@ -147,11 +143,9 @@ int crt_open(const char* path, int flags, int permission) {
         hostFlags |= O_CREAT;
     if (flags & CRT_O_TRUNC)
         hostFlags |= O_TRUNC;
-    if (!r.exists || (flags & CRT_O_TRUNC))
-        machine::CountChange();
-    int fd = open(r.host.c_str(), hostFlags, 0644);
+    int fd = machine::OpenHostFile(r.host, hostFlags, !r.exists || (flags & CRT_O_TRUNC));
     if (fd < 0)
-        return Fail(files::CrtErrnoFromError(files::ErrorFromErrno(errno)));
+        return Fail(errors::CrtErrnoFromError(errors::ErrorFromErrno(errno)));
     // A file created without write permission is read-only from then on;
     // this handle may still write to it.
     if (!r.exists && !(permission & CRT_S_IWRITE))
@@ -159,31 +153,40 @@ int crt_open(const char* path, int flags, int permission) {
     OpenFile file;
     file.fd = fd;
     file.canRead = access != CRT_O_WRONLY && !(flags & CRT_O_TRUNC && access == CRT_O_RDONLY);
-    file.canWrite = access != CRT_O_RDONLY || (flags & CRT_O_TRUNC);
+    file.canWrite = wantsWrite;
     file.onDiskette = r.drive == 'A';
     file.generation = machine::Generation();
-    if (trace::On() && file.canWrite) {
-        file.traced = true;
-        file.name = trace::Text(r.canonical);
-    }
+    file.name = r.canonical;
     int handle = AddHandle(file);
     if (handle < 0) {
         close(fd);
         return Fail(CRT_EMFILE);
     }
-    if (file.traced && !r.exists)
-        trace::Report("file", "create " + file.name);
-    else if (file.traced && (flags & CRT_O_TRUNC))
-        trace::Report("file", "truncate " + file.name);
     return handle;
 }
 
-int crt_read(int handle, void* buffer, unsigned count) {
-    OpenFile* f = Lookup(handle);
-    if (!f || !f->canRead)
-        return Fail(CRT_EBADF);
-    if (faults::Take(platform_testing::FaultFamily::ReadFailure))
-        return Fail(CRT_EBADF);
+// `halved`: the disk takes half of what is asked (an injected short write).
+int Write(OpenFile* f, const void* buffer, unsigned count, bool halved) {
+    unsigned wanted = halved ? count / 2 : count;
+    if (f->onDiskette && wanted > 0) {
+        off_t position = lseek(f->fd, 0, SEEK_CUR);
+        if (fcntl(f->fd, F_GETFL) & O_APPEND) {
+            struct stat st;
+            if (fstat(f->fd, &st) == 0)
+                position = st.st_size;
+        }
+        wanted = FittingOnDiskette(f->fd, position, wanted);
+    }
+    long done = machine::WriteHostFile(f->fd, buffer, wanted);
+    if (done < 0)
+        return Fail(errno == ENOSPC ? CRT_ENOSPC : CRT_EBADF);
+    if (static_cast<unsigned long>(done) < count)
+        g_errno = CRT_ENOSPC;
+    f->written += done;
+    return static_cast<int>(done);
+}
+
+int Read(OpenFile* f, void* buffer, unsigned count) {
     size_t done = 0;
     while (done < count) {
         ssize_t n = read(f->fd, static_cast<char*>(buffer) + done, count - done);
@@ -199,40 +202,45 @@ int crt_read(int handle, void* buffer, unsigned count) {
     return static_cast<int>(done);
 }
 
+} // namespace
+
+// ---- The calls: the way in and out (calls.h) ----
+
+int crt_open(const char* path, int flags, int permission) {
+    machine::Resolved r = machine::Resolve(path);
+    if (!r.ok)
+        return Fail(errors::CrtErrnoFromError(r.error));
+    bool wantsWrite = (flags & 3) != CRT_O_RDONLY || (flags & CRT_O_TRUNC);
+    if (!wantsWrite && !(flags & CRT_O_CREAT))
+        return Open(r, flags, permission); // a read changes nothing and never fails by injection
+    return calls::Run(
+        calls::kCrtOpenForWriting, [&] { return Open(r, flags, permission); },
+        [&](int handle) -> calls::Lines {
+            OpenFile* f = Lookup(handle);
+            if (!f || !f->canWrite)
+                return {};
+            f->traced = true;
+            if (!r.exists)
+                return {"create " + trace::Text(f->name)};
+            if (flags & CRT_O_TRUNC)
+                return {"truncate " + trace::Text(f->name)};
+            return {};
+        });
+}
+
+int crt_read(int handle, void* buffer, unsigned count) {
+    OpenFile* f = Lookup(handle);
+    if (!f || !f->canRead)
+        return Fail(CRT_EBADF);
+    return calls::Run(calls::kCrtRead, [&] { return Read(f, buffer, count); });
+}
+
 int crt_write(int handle, const void* buffer, unsigned count) {
     OpenFile* f = Lookup(handle);
     if (!f || !f->canWrite)
         return Fail(CRT_EBADF);
-    unsigned wanted = count;
-    if (faults::Take(platform_testing::FaultFamily::ShortWrite))
-        wanted = count / 2;
-    if (f->onDiskette && wanted > 0) {
-        off_t position = lseek(f->fd, 0, SEEK_CUR);
-        if (fcntl(f->fd, F_GETFL) & O_APPEND) {
-            struct stat st;
-            if (fstat(f->fd, &st) == 0)
-                position = st.st_size;
-        }
-        wanted = FittingOnDiskette(f->fd, position, wanted);
-    }
-    if (wanted > 0)
-        machine::CountChange();
-    size_t done = 0;
-    while (done < wanted) {
-        ssize_t n = write(f->fd, static_cast<const char*>(buffer) + done, wanted - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (done == 0)
-                return Fail(errno == ENOSPC ? CRT_ENOSPC : CRT_EBADF);
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (done < count)
-        g_errno = CRT_ENOSPC;
-    f->written += static_cast<int64_t>(done);
-    return static_cast<int>(done);
+    return calls::Run(calls::kCrtWrite,
+                      [&](bool halved) { return Write(f, buffer, count, halved); });
 }
 
 long crt_lseek(int handle, long offset, int origin) {
@@ -263,13 +271,20 @@ int crt_close(int handle) {
     OpenFile* f = Lookup(handle);
     if (!f)
         return Fail(CRT_EBADF);
-    int rc = close(f->fd);
-    f->fd = -1;
-    if (f->traced && f->written > 0)
-        trace::Report("file", "write " + f->name + " (" + std::to_string(f->written) + " bytes)");
-    f->traced = false;
-    f->name.clear();
-    return rc == 0 ? 0 : Fail(CRT_EBADF);
+    OpenFile closed = *f;
+    return calls::Run(
+        calls::kCrtClose,
+        [&] {
+            int rc = close(f->fd);
+            f->fd = -1;
+            return rc == 0 ? 0 : Fail(CRT_EBADF);
+        },
+        [&](int) -> calls::Lines {
+            if (!closed.traced || closed.written == 0)
+                return {};
+            return {"write " + trace::Text(closed.name) + " (" + std::to_string(closed.written) +
+                    " bytes)"};
+        });
 }
 
 int crt_stat(const char* path, CrtStat* out) {
@@ -288,19 +303,19 @@ int crt_stat(const char* path, CrtStat* out) {
 int crt_remove(const char* path) {
     if (DeleteFileA(path))
         return 0;
-    return Fail(files::CrtErrnoFromError(GetLastError()));
+    return Fail(errors::CrtErrnoFromError(GetLastError()));
 }
 
 int crt_rename(const char* from, const char* to) {
     if (MoveFileA(from, to))
         return 0;
-    return Fail(files::CrtErrnoFromError(GetLastError()));
+    return Fail(errors::CrtErrnoFromError(GetLastError()));
 }
 
 int crt_mkdir(const char* path) {
     if (CreateDirectoryA(path, nullptr))
         return 0;
-    return Fail(files::CrtErrnoFromError(GetLastError()));
+    return Fail(errors::CrtErrnoFromError(GetLastError()));
 }
 
 int crt_errno() {

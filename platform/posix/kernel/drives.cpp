@@ -1,12 +1,15 @@
 // The drives of the emulated machine: C: and the diskette drive A: in the
 // machine folder, D: the installation medium; inserting, ejecting and
-// write-protecting the diskette.
+// write-protecting the diskette, and the diskette's space.
 #include "platform/posix/kernel/machine.h"
 
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/machine_internal.h"
 
+#include <dirent.h>
 #include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -108,6 +111,38 @@ bool IsDisketteWriteProtected() {
 
 int64_t DisketteCapacity() {
     return 1457664;
+}
+
+int64_t ClusterRound(int64_t size) {
+    return (size + 511) / 512 * 512;
+}
+
+int64_t DisketteUsed(uint64_t exceptInode) {
+    int64_t used = 0;
+    std::vector<std::string> stack = {DriveRoot('A')};
+    while (!stack.empty()) {
+        std::string dir = stack.back();
+        stack.pop_back();
+        DIR* d = opendir(dir.c_str());
+        if (!d)
+            continue;
+        while (dirent* e = readdir(d)) {
+            if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+                continue;
+            std::string path = dir + "/" + e->d_name;
+            struct stat st;
+            if (lstat(path.c_str(), &st) != 0 || st.st_ino == exceptInode)
+                continue;
+            if (S_ISDIR(st.st_mode)) {
+                used += 512;
+                stack.push_back(path);
+            } else {
+                used += ClusterRound(st.st_size);
+            }
+        }
+        closedir(d);
+    }
+    return used;
 }
 
 } // namespace machine

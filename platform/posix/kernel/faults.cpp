@@ -1,40 +1,58 @@
-// Fault injection into the emulated machine's calls, for tests of the
-// program's failure paths: every hooked call counts itself in its family and
-// fails when it is the one injected. Also the change counter of the crash
-// tests, which kills the process just before a chosen change.
+// Fault injection into the emulated machine's calls (faults.h). Also the
+// change counter of the crash tests, which kills the process just before a
+// chosen change.
 #include "platform/posix/kernel/faults.h"
-#include "platform/posix/kernel/files_internal.h"
+
 #include "platform/posix/kernel/machine.h"
-#include "platform/posix/user/resource_module.h"
 
 #include <signal.h>
 #include <unistd.h>
 
 namespace {
-uint64_t g_changes = 0;
-uint64_t g_crashAt = 0;
-bool g_windowsDirectoryFails = false;
-bool g_stringLoadsFail = false;
 
-using platform_testing::FaultFamily;
 using platform_testing::kFaultFamilyCount;
 
-struct Family {
-    int calls = 0;  // since the last ResetFaultCounts
+struct Counter {
+    int calls = 0;  // since the last ResetCounts
     int failIn = 0; // calls still to come before the failing one; 0 = none
 };
-Family g_families[kFaultFamilyCount];
+Counter g_families[kFaultFamilyCount];
 
-Family* Of(FaultFamily family) {
-    int index = static_cast<int>(family);
-    return index >= 0 && index < kFaultFamilyCount ? &g_families[index] : nullptr;
+constexpr int kSwitchCount = static_cast<int>(faults::Switch::SpecialFolder) + 1;
+bool g_switches[kSwitchCount] = {};
+uint64_t g_switchesMachine = 0; // the machine the shell's switches were set for
+
+uint64_t g_changes = 0;
+uint64_t g_crashAt = 0;
+
+Counter* Of(int family) {
+    return family >= 0 && family < kFaultFamilyCount ? &g_families[family] : nullptr;
+}
+
+bool IsShellSwitch(int which) {
+    return which >= static_cast<int>(faults::Switch::ObjectCreation);
+}
+
+// The shell's switches belong to the machine that was open when they were set.
+void ForgetOtherMachines() {
+    if (g_switchesMachine == machine::Generation())
+        return;
+    g_switchesMachine = machine::Generation();
+    for (int i = 0; i < kSwitchCount; ++i)
+        if (IsShellSwitch(i))
+            g_switches[i] = false;
 }
 
 } // namespace
 
 namespace faults {
-bool Take(FaultFamily family) {
-    Family* f = Of(family);
+
+bool Strikes(const Fault& fault) {
+    if (fault.kind == Fault::WhileOn) {
+        ForgetOtherMachines();
+        return fault.which >= 0 && fault.which < kSwitchCount && g_switches[fault.which];
+    }
+    Counter* f = fault.kind == Fault::InFamily ? Of(fault.which) : nullptr;
     if (!f)
         return false;
     ++f->calls;
@@ -42,75 +60,35 @@ bool Take(FaultFamily family) {
         return false;
     return --f->failIn == 0;
 }
-} // namespace faults
 
-namespace files {
-bool WindowsDirectoryFails() {
-    return g_windowsDirectoryFails;
-}
-} // namespace files
-
-namespace resources {
-bool StringLoadsFail() {
-    return g_stringLoadsFail;
-}
-} // namespace resources
-
-namespace platform_testing {
-
-const char* FaultFamilyName(FaultFamily family) {
-    static const char* const names[kFaultFamilyCount] = {
-        "registry set", "registry create",  "registry delete", "profile write",
-        "file create",  "short write",      "read failure",    "copy",
-        "delete",       "create directory", "remove directory"};
-    int index = static_cast<int>(family);
-    return index >= 0 && index < kFaultFamilyCount ? names[index] : "?";
+void Inject(Family family, int nth) {
+    if (Counter* f = Of(static_cast<int>(family)))
+        f->failIn = nth > 0 ? nth : 0;
 }
 
-bool InjectFault(FaultFamily family, int nth) {
-    Family* f = Of(family);
-    if (!f)
-        return false;
-    f->failIn = nth > 0 ? nth : 0;
-    return true;
-}
-
-int FaultCallCount(FaultFamily family) {
-    Family* f = Of(family);
+int Count(Family family) {
+    Counter* f = Of(static_cast<int>(family));
     return f ? f->calls : 0;
 }
 
-void ResetFaultCounts() {
-    for (Family& f : g_families)
+void ResetCounts() {
+    for (Counter& f : g_families)
         f.calls = 0;
 }
 
-bool InjectShortWrite(int nth) {
-    return InjectFault(FaultFamily::ShortWrite, nth);
-}
-
-bool InjectReadFailure(int nth) {
-    return InjectFault(FaultFamily::ReadFailure, nth);
-}
-
-void ClearInjectedFaults() {
-    for (Family& f : g_families)
+void Clear() {
+    for (Counter& f : g_families)
         f.failIn = 0;
-    g_windowsDirectoryFails = false;
-    g_stringLoadsFail = false;
+    g_switches[static_cast<int>(Switch::WindowsDirectory)] = false;
+    g_switches[static_cast<int>(Switch::StringLoads)] = false;
 }
 
-bool FailWindowsDirectory(bool on) {
-    g_windowsDirectoryFails = on;
-    return true;
+void Set(Switch which, bool on) {
+    ForgetOtherMachines();
+    g_switches[static_cast<int>(which)] = on;
 }
 
-bool FailStringLoads(bool on) {
-    g_stringLoadsFail = on;
-    return true;
-}
-
-} // namespace platform_testing
+} // namespace faults
 
 namespace machine {
 void CountChange() {

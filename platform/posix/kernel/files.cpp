@@ -3,15 +3,14 @@
 // because the host may run us as root, which ignores permission bits.
 #include "platform/posix/kernel/api_files.h"
 
-#include "platform/crt.h"
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/codepage.h"
-#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
@@ -43,102 +42,11 @@ bool OnProtectedDiskette(const machine::Resolved& r) {
     return r.drive == 'A' && machine::IsDisketteWriteProtected();
 }
 
-DWORD ErrorFromErrno(int e) {
-    switch (e) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
-    case EEXIST:
-        return ERROR_ALREADY_EXISTS;
-    case ENOTEMPTY:
-        return ERROR_DIR_NOT_EMPTY;
-    case ENOSPC:
-        return ERROR_DISK_FULL;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    default:
-        return ERROR_ACCESS_DENIED;
-    }
-}
-
-int CrtErrnoFromError(DWORD error) {
-    if (error >= ERROR_WRITE_PROTECT && error <= 36) // the sharing and drive errors
-        return CRT_EACCES;
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_NO_MORE_FILES:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-        return CRT_ENOENT;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return CRT_EMFILE;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_CURRENT_DIRECTORY:
-        return CRT_EACCES;
-    case ERROR_INVALID_HANDLE:
-        return CRT_EBADF;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return CRT_EEXIST;
-    case ERROR_DISK_FULL:
-        return CRT_ENOSPC;
-    default:
-        return CRT_EINVAL;
-    }
-}
-
-int64_t ClusterRound(int64_t size) {
-    return (size + 511) / 512 * 512;
-}
-
-int64_t DisketteUsed(uint64_t exceptInode) {
-    int64_t used = 0;
-    std::vector<std::string> stack = {machine::DriveRoot('A')};
-    while (!stack.empty()) {
-        std::string dir = stack.back();
-        stack.pop_back();
-        DIR* d = opendir(dir.c_str());
-        if (!d)
-            continue;
-        while (dirent* e = readdir(d)) {
-            if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
-                continue;
-            std::string path = dir + "/" + e->d_name;
-            struct stat st;
-            if (lstat(path.c_str(), &st) != 0 || st.st_ino == exceptInode)
-                continue;
-            if (S_ISDIR(st.st_mode)) {
-                used += 512;
-                stack.push_back(path);
-            } else {
-                used += ClusterRound(st.st_size);
-            }
-        }
-        closedir(d);
-    }
-    return used;
-}
-
 } // namespace files
 
-using files::CopyOut;
+using calls::Fail;
 
 namespace {
-
-bool FailWith(DWORD error) {
-    SetLastError(error);
-    return false;
-}
 
 // The error for a path that does not name an existing object.
 DWORD MissingError(const machine::Resolved& r) {
@@ -155,9 +63,9 @@ uint64_t InodeOf(const std::string& host) {
 bool CopyHostFile(const std::string& from, const std::string& to) {
     std::string bytes;
     if (!machine::ReadWholeFile(from, &bytes))
-        return FailWith(ERROR_ACCESS_DENIED);
+        return Fail(ERROR_ACCESS_DENIED);
     if (!machine::WriteFileAtomically(to, bytes))
-        return FailWith(files::ErrorFromErrno(errno));
+        return Fail(errors::ErrorFromErrno(errno));
     struct stat st;
     if (stat(from.c_str(), &st) == 0) {
         struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -178,6 +86,18 @@ std::string TypedName(const char* path) {
     return name;
 }
 
+// What a copy found and did.
+struct Copy {
+    machine::Resolved from, to;
+    bool targetLost = false; // the old target went with a copy that did not fit
+};
+
+// What a move found.
+struct Move {
+    machine::Resolved from, to;
+    bool directory = false;
+};
+
 // Attributes as words for the trace.
 std::string AttributeWords(DWORD attributes) {
     std::string out;
@@ -197,254 +117,148 @@ std::string AttributeWords(DWORD attributes) {
 
 } // namespace
 
-UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
-    if (files::WindowsDirectoryFails()) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
-    }
-    return CopyOut(machine::WindowsDirectory(), buffer, capacity);
-}
-
-UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT capacity) {
-    return CopyOut(machine::SystemDirectory(), buffer, capacity);
-}
-
-DWORD WINAPI GetCurrentDirectoryA(DWORD capacity, LPSTR buffer) {
-    return CopyOut(machine::CurrentDirectory(), buffer, capacity);
-}
-
-BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok || !r.exists) {
-        SetLastError(r.ok ? (r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)
-                          : r.error);
-        return FALSE;
-    }
-    if (!files::IsHostDirectory(r.host)) {
-        SetLastError(ERROR_DIRECTORY);
-        return FALSE;
-    }
-    machine::SetCurrentDirectory(r.named.c_str());
-    return TRUE;
-}
-
 DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     machine::Resolved r = machine::Resolve(path);
-    if (!r.ok || !r.exists) {
-        SetLastError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
-        return INVALID_FILE_ATTRIBUTES;
-    }
+    if (!r.ok || !r.exists)
+        return Fail(MissingError(r), INVALID_FILE_ATTRIBUTES);
     return machine::HostAttributes(r.host);
 }
 
-BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok || !r.exists) {
-        SetLastError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    if (files::OnProtectedDiskette(r)) {
-        SetLastError(ERROR_WRITE_PROTECT);
-        return FALSE;
-    }
-    DWORD before = trace::On() ? machine::HostAttributes(r.host) : 0;
-    if (!machine::SetHostAttributes(r.host, attributes)) {
-        SetLastError(files::ErrorFromErrno(errno));
-        return FALSE;
-    }
-    if (trace::On() && machine::HostAttributes(r.host) != before)
-        trace::Report("file", "attributes " + trace::Text(r.canonical) + " = " +
-                                  AttributeWords(machine::HostAttributes(r.host)));
+namespace {
+
+BOOL SetFileAttributes(LPCSTR path, DWORD attributes, machine::Resolved* r, DWORD* replaced) {
+    *r = machine::Resolve(path);
+    if (!r->ok || !r->exists)
+        return Fail(MissingError(*r));
+    if (files::OnProtectedDiskette(*r))
+        return Fail(ERROR_WRITE_PROTECT);
+    *replaced = machine::HostAttributes(r->host);
+    if (!machine::SetHostAttributes(r->host, attributes))
+        return Fail(errors::ErrorFromErrno(errno));
     return TRUE;
 }
 
-BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
-    if (faults::Take(platform_testing::FaultFamily::CreateDirectory))
-        return FailWith(ERROR_ACCESS_DENIED);
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok) {
-        SetLastError(r.error);
-        return FALSE;
-    }
-    if (r.exists) {
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return FALSE;
-    }
-    if (!r.parentExists) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return FALSE;
-    }
-    if (files::OnProtectedDiskette(r)) {
-        SetLastError(ERROR_WRITE_PROTECT);
-        return FALSE;
-    }
+BOOL CreateDirectory(LPCSTR path, machine::Resolved* r) {
+    *r = machine::Resolve(path);
+    if (!r->ok)
+        return Fail(r->error);
+    if (r->exists)
+        return Fail(ERROR_ALREADY_EXISTS);
+    if (!r->parentExists)
+        return Fail(ERROR_PATH_NOT_FOUND);
+    if (files::OnProtectedDiskette(*r))
+        return Fail(ERROR_WRITE_PROTECT);
     // On the diskette a directory takes a cluster.
-    if (r.drive == 'A' && files::DisketteUsed(0) + 512 > machine::DisketteCapacity()) {
-        SetLastError(ERROR_DISK_FULL);
-        return FALSE;
-    }
-    machine::CountChange();
-    if (mkdir(r.host.c_str(), 0755) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
-        return FALSE;
-    }
-    if (trace::On())
-        trace::Report("directory", "create " + trace::Text(r.canonical));
+    if (r->drive == 'A' && machine::DisketteUsed(0) + 512 > machine::DisketteCapacity())
+        return Fail(ERROR_DISK_FULL);
+    if (!machine::MakeHostDirectory(r->host))
+        return Fail(errors::ErrorFromErrno(errno));
     return TRUE;
 }
 
-BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
-    if (faults::Take(platform_testing::FaultFamily::RemoveDirectory))
-        return FailWith(ERROR_ACCESS_DENIED);
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok || !r.exists) {
-        SetLastError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    if (!files::IsHostDirectory(r.host)) {
-        SetLastError(ERROR_DIRECTORY);
-        return FALSE;
-    }
-    if (files::OnProtectedDiskette(r)) {
-        SetLastError(ERROR_WRITE_PROTECT);
-        return FALSE;
-    }
-    if (r.canonical.size() <= 3) { // a drive's root
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (files::IsReadOnlyHost(r.host)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+BOOL RemoveDirectory(LPCSTR path, machine::Resolved* r) {
+    *r = machine::Resolve(path);
+    if (!r->ok || !r->exists)
+        return Fail(MissingError(*r));
+    if (!files::IsHostDirectory(r->host))
+        return Fail(ERROR_DIRECTORY);
+    if (files::OnProtectedDiskette(*r))
+        return Fail(ERROR_WRITE_PROTECT);
+    if (r->canonical.size() <= 3) // a drive's root
+        return Fail(ERROR_ACCESS_DENIED);
+    if (files::IsReadOnlyHost(r->host))
+        return Fail(ERROR_ACCESS_DENIED);
     // The current directory cannot be removed.
     machine::Resolved cwd = machine::Resolve(machine::CurrentDirectory().c_str());
-    if (cwd.ok && cwd.host == r.host) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    machine::CountChange();
-    if (rmdir(r.host.c_str()) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
-        return FALSE;
-    }
-    if (trace::On())
-        trace::Report("directory", "remove " + trace::Text(r.canonical));
+    if (cwd.ok && cwd.host == r->host)
+        return Fail(ERROR_SHARING_VIOLATION);
+    if (!machine::RemoveHostDirectory(r->host))
+        return Fail(errors::ErrorFromErrno(errno));
     return TRUE;
 }
 
-BOOL WINAPI DeleteFileA(LPCSTR path) {
-    if (faults::Take(platform_testing::FaultFamily::Delete))
-        return FailWith(ERROR_ACCESS_DENIED);
-    machine::Resolved r = machine::Resolve(path);
-    if (!r.ok || !r.exists) {
-        SetLastError(r.error ? r.error : ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    if (files::IsHostDirectory(r.host)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (files::OnProtectedDiskette(r)) {
-        SetLastError(ERROR_WRITE_PROTECT);
-        return FALSE;
-    }
-    if (files::IsReadOnlyHost(r.host)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (files::IsOpenByRuntime(r.host)) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    machine::CountChange();
-    if (unlink(r.host.c_str()) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
-        return FALSE;
-    }
-    if (trace::On())
-        trace::Report("file", "delete " + trace::Text(r.canonical));
+BOOL DeleteFile(LPCSTR path, machine::Resolved* r) {
+    *r = machine::Resolve(path);
+    if (!r->ok || !r->exists)
+        return Fail(MissingError(*r));
+    if (files::IsHostDirectory(r->host))
+        return Fail(ERROR_ACCESS_DENIED);
+    if (files::OnProtectedDiskette(*r))
+        return Fail(ERROR_WRITE_PROTECT);
+    if (files::IsReadOnlyHost(r->host))
+        return Fail(ERROR_ACCESS_DENIED);
+    if (files::IsOpenByRuntime(r->host))
+        return Fail(ERROR_SHARING_VIOLATION);
+    if (!machine::RemoveHostFile(r->host))
+        return Fail(errors::ErrorFromErrno(errno));
     return TRUE;
 }
 
-BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
-    if (faults::Take(platform_testing::FaultFamily::Copy))
-        return FailWith(ERROR_DISK_FULL);
-    machine::Resolved from = machine::Resolve(existing);
+BOOL CopyFile(LPCSTR existing, LPCSTR newFile, BOOL failIfExists, Copy* copy) {
+    machine::Resolved& from = copy->from;
+    machine::Resolved& to = copy->to;
+    from = machine::Resolve(existing);
     if (!from.ok || !from.exists)
-        return FailWith(MissingError(from));
+        return Fail(MissingError(from));
     if (files::IsHostDirectory(from.host))
-        return FailWith(ERROR_ACCESS_DENIED);
-    machine::Resolved to = machine::Resolve(newFile);
+        return Fail(ERROR_ACCESS_DENIED);
+    to = machine::Resolve(newFile);
     if (!to.ok || !to.parentExists)
-        return FailWith(to.error ? to.error : ERROR_PATH_NOT_FOUND);
+        return Fail(to.error ? to.error : ERROR_PATH_NOT_FOUND);
     if (to.exists) {
         if (to.host == from.host)
-            return FailWith(ERROR_SHARING_VIOLATION);
+            return Fail(ERROR_SHARING_VIOLATION);
         if (failIfExists)
-            return FailWith(ERROR_FILE_EXISTS);
+            return Fail(ERROR_FILE_EXISTS);
         if (files::IsHostDirectory(to.host) || files::IsReadOnlyHost(to.host))
-            return FailWith(ERROR_ACCESS_DENIED);
+            return Fail(ERROR_ACCESS_DENIED);
     }
     if (files::OnProtectedDiskette(to))
-        return FailWith(ERROR_WRITE_PROTECT);
+        return Fail(ERROR_WRITE_PROTECT);
     if (to.drive == 'A') {
         struct stat st;
         int64_t size = stat(from.host.c_str(), &st) == 0 ? st.st_size : 0;
         uint64_t replaced = to.exists ? InodeOf(to.host) : 0;
-        if (files::ClusterRound(size) >
-            machine::DisketteCapacity() - files::DisketteUsed(replaced)) {
+        if (machine::ClusterRound(size) >
+            machine::DisketteCapacity() - machine::DisketteUsed(replaced)) {
             // Windows truncates the target, writes until the disk is full
             // and then deletes the partial copy: the old target is gone too.
-            if (to.exists) {
-                machine::CountChange();
-                if (unlink(to.host.c_str()) == 0 && trace::On())
-                    trace::Report("file", "delete " + trace::Text(to.canonical) + " (disk full)");
-            }
-            return FailWith(ERROR_DISK_FULL);
+            if (to.exists)
+                copy->targetLost = machine::RemoveHostFile(to.host);
+            return Fail(ERROR_DISK_FULL);
         }
     }
-    if (!CopyHostFile(from.host, to.host))
-        return FALSE;
-    if (trace::On())
-        trace::Report("file", "copy " + trace::Text(from.canonical) + " -> " +
-                                  trace::Text(machine::Resolve(newFile).canonical));
-    return TRUE;
+    return CopyHostFile(from.host, to.host);
 }
 
-BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
-    machine::Resolved from = machine::Resolve(existing);
+BOOL MoveFile(LPCSTR existing, LPCSTR newFile, Move* move) {
+    machine::Resolved& from = move->from;
+    machine::Resolved& to = move->to;
+    from = machine::Resolve(existing);
     if (!from.ok || !from.exists)
-        return FailWith(MissingError(from));
-    machine::Resolved to = machine::Resolve(newFile);
+        return Fail(MissingError(from));
+    to = machine::Resolve(newFile);
     if (!to.ok || !to.parentExists)
-        return FailWith(to.error ? to.error : ERROR_PATH_NOT_FOUND);
+        return Fail(to.error ? to.error : ERROR_PATH_NOT_FOUND);
     bool sameObject = to.exists && to.host == from.host; // a change of case only
     if (to.exists && !sameObject)
-        return FailWith(ERROR_ALREADY_EXISTS);
+        return Fail(ERROR_ALREADY_EXISTS);
     if (files::OnProtectedDiskette(from) || files::OnProtectedDiskette(to))
-        return FailWith(ERROR_WRITE_PROTECT);
+        return Fail(ERROR_WRITE_PROTECT);
     if (from.canonical.size() <= 3)
-        return FailWith(ERROR_ACCESS_DENIED);
+        return Fail(ERROR_ACCESS_DENIED);
     if (files::IsOpenByRuntime(from.host))
-        return FailWith(ERROR_SHARING_VIOLATION);
-    bool directory = files::IsHostDirectory(from.host);
+        return Fail(ERROR_SHARING_VIOLATION);
+    move->directory = files::IsHostDirectory(from.host);
     if (from.drive != to.drive) {
         // Across drives a file is copied and the original deleted; a
         // directory cannot move.
-        if (directory)
-            return FailWith(ERROR_NOT_SAME_DEVICE);
-        {
-            trace::Quiet quiet; // reported as the move it is
-            if (!CopyFileA(existing, newFile, TRUE))
-                return FALSE;
-        }
+        if (move->directory)
+            return Fail(ERROR_NOT_SAME_DEVICE);
+        if (!CopyFileA(existing, newFile, TRUE))
+            return FALSE;
         machine::SetHostAttributes(from.host, FILE_ATTRIBUTE_NORMAL);
-        machine::CountChange();
-        unlink(from.host.c_str());
-        if (trace::On())
-            trace::Report("file", "move " + trace::Text(from.canonical) + " -> " +
-                                      trace::Text(machine::Resolve(newFile).canonical));
+        machine::RemoveHostFile(from.host);
         return TRUE;
     }
     std::string target = to.host;
@@ -452,14 +266,89 @@ BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
         size_t slash = from.host.rfind('/');
         target = from.host.substr(0, slash + 1) + codepage::Cp1252ToUtf8(TypedName(newFile));
     }
-    machine::CountChange();
-    if (rename(from.host.c_str(), target.c_str()) != 0)
-        return FailWith(files::ErrorFromErrno(errno));
+    if (!machine::RenameHost(from.host, target))
+        return Fail(errors::ErrorFromErrno(errno));
     if (!sameObject)
         machine::ForgetShortName(target);
-    if (trace::On())
-        trace::Report("file", std::string(directory ? "rename directory " : "rename ") +
-                                  trace::Text(from.canonical) + " -> " +
-                                  trace::Text(machine::Resolve(newFile).canonical));
     return TRUE;
+}
+
+} // namespace
+
+// ---- The calls: the way in and out (calls.h) ----
+
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
+    machine::Resolved file;
+    DWORD replaced = 0;
+    return calls::Run(
+        calls::kSetFileAttributesA,
+        [&] { return SetFileAttributes(path, attributes, &file, &replaced); },
+        [&](BOOL set) -> calls::Lines {
+            DWORD now = machine::HostAttributes(file.host);
+            if (!set || now == replaced)
+                return {};
+            return {"attributes " + trace::Text(file.canonical) + " = " + AttributeWords(now)};
+        });
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+    machine::Resolved directory;
+    return calls::Run(
+        calls::kCreateDirectoryA, [&] { return CreateDirectory(path, &directory); },
+        [&](BOOL made) -> calls::Lines {
+            if (!made)
+                return {};
+            return {"create " + trace::Text(directory.canonical)};
+        });
+}
+
+BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
+    machine::Resolved directory;
+    return calls::Run(
+        calls::kRemoveDirectoryA, [&] { return RemoveDirectory(path, &directory); },
+        [&](BOOL removed) -> calls::Lines {
+            if (!removed)
+                return {};
+            return {"remove " + trace::Text(directory.canonical)};
+        });
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR path) {
+    machine::Resolved file;
+    return calls::Run(
+        calls::kDeleteFileA, [&] { return DeleteFile(path, &file); },
+        [&](BOOL deleted) -> calls::Lines {
+            if (!deleted)
+                return {};
+            return {"delete " + trace::Text(file.canonical)};
+        });
+}
+
+BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
+    Copy copy;
+    return calls::Run(
+        calls::kCopyFileA, [&] { return CopyFile(existing, newFile, failIfExists, &copy); },
+        [&](BOOL copied) -> calls::Lines {
+            if (copied)
+                return {"copy " + trace::Text(copy.from.canonical) + " -> " +
+                        trace::Text(machine::Resolve(newFile).canonical)};
+            if (copy.targetLost)
+                return {"delete " + trace::Text(copy.to.canonical) + " (disk full)"};
+            return {};
+        });
+}
+
+BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
+    Move move;
+    return calls::Run(
+        calls::kMoveFileA, [&] { return MoveFile(existing, newFile, &move); },
+        [&](BOOL moved) -> calls::Lines {
+            if (!moved)
+                return {};
+            std::string what = move.from.drive != move.to.drive ? "move "
+                               : move.directory                 ? "rename directory "
+                                                                : "rename ";
+            return {what + trace::Text(move.from.canonical) + " -> " +
+                    trace::Text(machine::Resolve(newFile).canonical)};
+        });
 }

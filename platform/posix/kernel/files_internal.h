@@ -17,21 +17,6 @@ namespace files {
 // size needed including the terminator, leaving the buffer alone.
 UINT CopyOut(const std::string& text, LPSTR buffer, UINT capacity);
 
-// The Win32 error for a host errno.
-DWORD ErrorFromErrno(int e);
-// The runtime's error number for a Win32 error, mapped as the Windows C
-// runtime maps them (ERROR_WRITE_PROTECT and ERROR_NOT_READY give EACCES).
-int CrtErrnoFromError(DWORD error);
-
-// ---- Diskette capacity ----
-
-// Space a file of `size` bytes takes on the diskette (512-byte clusters).
-int64_t ClusterRound(int64_t size);
-// Space in use on drive A: every file rounded up to whole clusters, every
-// subdirectory one cluster. The file with host inode `exceptInode` (0: none)
-// is left out.
-int64_t DisketteUsed(uint64_t exceptInode);
-
 // ---- Runtime handles ----
 
 // The host fd behind a HANDLE from crt_get_osfhandle, or -1. *writable tells
@@ -42,9 +27,6 @@ int HostFdOfHandle(HANDLE handle, bool* writable);
 // reading and writing but not deletion, so such a file cannot be deleted or
 // renamed).
 bool IsOpenByRuntime(const std::string& host);
-
-// Test switch (platform/testing.h): true while GetWindowsDirectoryA is to fail.
-bool WindowsDirectoryFails();
 
 // ---- Time ----
 

@@ -6,6 +6,7 @@
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <dirent.h>
 #include <stdio.h>
@@ -16,6 +17,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+using calls::Fail;
 
 namespace {
 
@@ -78,27 +81,19 @@ void Fill(WIN32_FIND_DATAA* data, const std::string& host, const std::string& na
 } // namespace
 
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
-    if (!pattern || !data) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (!pattern || !data)
+        return Fail(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     std::string p = pattern;
     size_t cut = p.find_last_of("\\/:");
     std::string directory = cut == std::string::npos ? "." : p.substr(0, cut + 1);
     std::string namePattern = cut == std::string::npos ? p : p.substr(cut + 1);
-    if (namePattern.empty()) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (namePattern.empty())
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     machine::Resolved dir = machine::Resolve(directory.c_str());
-    if (!dir.ok) {
-        SetLastError(dir.error);
-        return INVALID_HANDLE_VALUE;
-    }
-    if (!dir.exists || !files::IsHostDirectory(dir.host)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
+    if (!dir.ok)
+        return Fail(dir.error, INVALID_HANDLE_VALUE);
+    if (!dir.exists || !files::IsHostDirectory(dir.host))
+        return Fail(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     auto* state = new FindState;
     WIN32_FIND_DATAA entry;
     if (dir.canonical.size() > 3) {
@@ -131,8 +126,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     }
     if (state->entries.empty()) {
         delete state;
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
+        return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     }
     *data = state->entries[0];
     state->next = 1;
@@ -142,24 +136,18 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 
 BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
     auto* state = static_cast<FindState*>(find);
-    if (!g_finds.count(state) || !data) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (state->next >= state->entries.size()) {
-        SetLastError(ERROR_NO_MORE_FILES);
-        return FALSE;
-    }
+    if (!g_finds.count(state) || !data)
+        return Fail(ERROR_INVALID_HANDLE);
+    if (state->next >= state->entries.size())
+        return Fail(ERROR_NO_MORE_FILES);
     *data = state->entries[state->next++];
     return TRUE;
 }
 
 BOOL WINAPI FindClose(HANDLE find) {
     auto* state = static_cast<FindState*>(find);
-    if (!g_finds.erase(state)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (!g_finds.erase(state))
+        return Fail(ERROR_INVALID_HANDLE);
     delete state;
     return TRUE;
 }

@@ -20,7 +20,9 @@
 // The program's code never includes this header.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
+#include <time.h>
 #include <string>
 #include <vector>
 
@@ -89,6 +91,12 @@ void EjectDiskette();
 void SetDisketteWriteProtected(bool on);
 bool IsDisketteWriteProtected();
 int64_t DisketteCapacity();
+// Space a file of `size` bytes takes on the diskette (512-byte clusters).
+int64_t ClusterRound(int64_t size);
+// Space in use on drive A: every file rounded up to whole clusters, every
+// subdirectory one cluster. The file with host inode `exceptInode` (0: none)
+// is left out.
+int64_t DisketteUsed(uint64_t exceptInode);
 
 // ---- Paths ----
 
@@ -144,6 +152,23 @@ void ForgetShortName(const std::string& hostPath);
 // system and archive in an extended attribute.
 uint32_t HostAttributes(const std::string& hostPath);
 bool SetHostAttributes(const std::string& hostPath, uint32_t attributes);
+
+// ---- Changes of host objects ----
+
+// The changes the emulated calls make to host objects, each counted as one
+// change (CountChange) just before it is made. False (-1) with errno set
+// when the host refuses.
+bool MakeHostDirectory(const std::string& hostPath);
+bool RemoveHostDirectory(const std::string& hostPath);
+bool RemoveHostFile(const std::string& hostPath);
+bool RenameHost(const std::string& from, const std::string& to);
+// open(2); `changes`: the open creates or truncates the file.
+int OpenHostFile(const std::string& hostPath, int flags, bool changes);
+// Writes `size` bytes (fewer when the host runs out of room): the bytes
+// written, -1 when not even the first could be written.
+long WriteHostFile(int fd, const void* data, size_t size);
+// futimens(2).
+bool SetHostFileTimes(int fd, const struct timespec times[2]);
 
 // ---- Crash-safe writing ----
 

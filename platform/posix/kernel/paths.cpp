@@ -1,8 +1,11 @@
-// Path names of the emulated machine: full, short and long path names, the
-// temporary directory and temporary file names, the list of drives.
+// Path names of the emulated machine: the Windows, system and current
+// directories, full, short and long path names, the temporary directory and
+// temporary file names, the list of drives.
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/files_internal.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
@@ -17,6 +20,8 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+
+using calls::Fail;
 
 namespace {
 
@@ -46,15 +51,11 @@ void SplitTyped(const std::string& typed, std::string* start, std::vector<std::s
 // names are those the path gives (WOW64's redirection does not show); a
 // path through the Sysnative alias, which no directory lists, has none.
 DWORD RewritePath(LPCSTR path, bool toShort, LPSTR buffer, DWORD capacity) {
-    if (!path) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!path)
+        return Fail(ERROR_INVALID_PARAMETER);
     machine::Resolved whole = machine::Resolve(path);
-    if (!whole.ok || !whole.exists || whole.throughAlias) {
-        SetLastError(whole.error ? whole.error : ERROR_FILE_NOT_FOUND);
-        return 0;
-    }
+    if (!whole.ok || !whole.exists || whole.throughAlias)
+        return Fail(whole.error ? whole.error : ERROR_FILE_NOT_FOUND);
     std::string start;
     std::vector<std::string> parts;
     SplitTyped(path, &start, &parts);
@@ -129,23 +130,48 @@ std::string FullPathOf(const std::string& typed) {
 
 } // namespace
 
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT capacity) {
+    return calls::Run(calls::kGetWindowsDirectoryA, [&] {
+        return files::CopyOut(machine::WindowsDirectory(), buffer, capacity);
+    });
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT capacity) {
+    return files::CopyOut(machine::SystemDirectory(), buffer, capacity);
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD capacity, LPSTR buffer) {
+    return files::CopyOut(machine::CurrentDirectory(), buffer, capacity);
+}
+
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+    machine::Resolved r = machine::Resolve(path);
+    if (!r.ok || !r.exists)
+        return Fail(r.ok ? (r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND)
+                         : r.error);
+    if (!files::IsHostDirectory(r.host))
+        return Fail(ERROR_DIRECTORY);
+    machine::SetCurrentDirectory(r.named.c_str());
+    return TRUE;
+}
+
 DWORD WINAPI GetTempPathA(DWORD capacity, LPSTR buffer) {
     return files::CopyOut(machine::TempDirectory() + "\\", buffer, capacity);
 }
 
+namespace {
+
 // The name is the directory, up to three characters of the prefix, the
 // number in hexadecimal and ".tmp". With unique 0 a free number is chosen
-// and the empty file created; otherwise nothing is created.
-UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR tempFileName) {
-    if (!directory || !tempFileName) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+// and the empty file created (`created`: its full name); otherwise nothing
+// is created.
+UINT GetTempFileName(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR tempFileName,
+                     std::string* created) {
+    if (!directory || !tempFileName)
+        return Fail(ERROR_INVALID_PARAMETER);
     DWORD attributes = GetFileAttributesA(directory);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetLastError(ERROR_DIRECTORY);
-        return 0;
-    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Fail(ERROR_DIRECTORY);
     std::string base = directory;
     if (base.empty() || (base.back() != '\\' && base.back() != '/'))
         base += '\\';
@@ -173,35 +199,40 @@ UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR
     do {
         std::string name = nameFor(number);
         machine::Resolved r = machine::Resolve(name.c_str());
-        if (!r.ok) {
-            SetLastError(r.error);
-            return 0;
-        }
-        if (files::OnProtectedDiskette(r)) {
-            SetLastError(ERROR_WRITE_PROTECT);
-            return 0;
-        }
+        if (!r.ok)
+            return Fail(r.error);
+        if (files::OnProtectedDiskette(r))
+            return Fail(ERROR_WRITE_PROTECT);
         if (!r.exists) {
-            machine::CountChange();
-            int fd = open(r.host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            int fd = machine::OpenHostFile(r.host, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, true);
             if (fd >= 0) {
                 close(fd);
-                if (trace::On())
-                    trace::Report("file", "create " + trace::Text(r.canonical));
+                *created = r.canonical;
                 copyOut(name);
                 return number;
             }
-            if (errno != EEXIST) {
-                SetLastError(files::ErrorFromErrno(errno));
-                return 0;
-            }
+            if (errno != EEXIST)
+                return Fail(errors::ErrorFromErrno(errno));
         }
         number = (number + 1) & 0xFFFF;
         if (number == 0)
             number = 1;
     } while (number != first);
-    SetLastError(ERROR_FILE_EXISTS);
-    return 0;
+    return Fail(ERROR_FILE_EXISTS);
+}
+
+} // namespace
+
+UINT WINAPI GetTempFileNameA(LPCSTR directory, LPCSTR prefix, UINT unique, LPSTR tempFileName) {
+    std::string created;
+    return calls::Run(
+        calls::kGetTempFileNameA,
+        [&] { return GetTempFileName(directory, prefix, unique, tempFileName, &created); },
+        [&](UINT) -> calls::Lines {
+            if (created.empty())
+                return {};
+            return {"create " + trace::Text(created)};
+        });
 }
 
 DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD capacity) {
@@ -213,13 +244,10 @@ DWORD WINAPI GetLongPathNameA(LPCSTR shortPath, LPSTR longPath, DWORD capacity) 
 }
 
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD capacity, LPSTR buffer, LPSTR* filePart) {
-    if (!path || !*path) {
-        SetLastError(ERROR_INVALID_NAME);
-        return 0;
-    }
+    if (!path || !*path)
+        return Fail(ERROR_INVALID_NAME);
     if (!machine::IsOpen()) { // no current directory to start from
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
+        return Fail(ERROR_PATH_NOT_FOUND);
     }
     std::string full = FullPathOf(path);
     DWORD n = files::CopyOut(full, buffer, capacity);

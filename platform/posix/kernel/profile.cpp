@@ -7,22 +7,23 @@
 // comment, blank line, unknown line and line end stays byte for byte, and
 // the file is replaced atomically (temporary file, then rename). On a Windows
 // 10 machine an entry that IniFileMapping maps lives in the registry instead
-// (windows_nt.h).
+// (ini_file_mapping.h).
 #include "platform/posix/kernel/api_profile.h"
 
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/codepage.h"
-#include "platform/posix/kernel/faults.h"
 #include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/ini_file_mapping.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
-#include "platform/posix/kernel/windows_nt.h"
-#include "platform/posix/registry/api_registry.h"
 
 #include <string.h>
 
 #include <string>
 #include <vector>
+
+using calls::Fail;
 
 namespace {
 
@@ -192,55 +193,14 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD capaci
     return pos;
 }
 
-// An entry that IniFileMapping keeps in the registry (NT): read as the
-// value's text, the default when it is not there.
-DWORD ReadMappedEntry(const nt::MappedEntry& entry, const std::string& key,
-                      const std::string& fallback, LPSTR buffer, DWORD capacity) {
-    std::string value = fallback;
-    HKEY handle;
-    if (RegOpenKeyExA(entry.root, entry.keyPath.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS) {
-        char data[1024];
-        DWORD size = sizeof data - 1, type = 0;
-        if (RegQueryValueExA(handle, key.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
-                             &size) == ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ)) {
-            data[size] = 0;
-            value = data;
-        }
-        RegCloseKey(handle);
-    }
-    return CopyCut(value, buffer, capacity);
-}
-
-// Writes (or with no value deletes) a mapped entry as a REG_SZ value.
-BOOL WriteMappedEntry(const nt::MappedEntry& entry, const std::string& key, LPCSTR value) {
-    HKEY handle;
-    LONG result = value ? RegCreateKeyA(entry.root, entry.keyPath.c_str(), &handle)
-                        : RegOpenKeyExA(entry.root, entry.keyPath.c_str(), 0,
-                                        KEY_READ | KEY_SET_VALUE, &handle);
-    if (!value && result == ERROR_FILE_NOT_FOUND)
-        return TRUE;
-    if (result == ERROR_SUCCESS) {
-        result = value ? RegSetValueExA(handle, key.c_str(), 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(value),
-                                        static_cast<DWORD>(strlen(value) + 1))
-                       : RegDeleteValueA(handle, key.c_str());
-        RegCloseKey(handle);
-    }
-    if (result == ERROR_SUCCESS || (!value && result == ERROR_FILE_NOT_FOUND))
-        return TRUE;
-    SetLastError(static_cast<DWORD>(result));
-    return FALSE;
-}
-
 } // namespace
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                       DWORD capacity, LPCSTR fileName) {
     std::string fallback = defaultText ? defaultText : "";
-    nt::MappedEntry mapped;
-    if (section && key && nt::FindMappedEntry(fileName, section, key, &mapped))
-        return ReadMappedEntry(mapped, key, fallback, buffer, capacity);
+    ini_mapping::Entry mapped;
+    if (section && key && ini_mapping::Find(fileName, section, key, &mapped))
+        return CopyCut(ini_mapping::Read(mapped, key, fallback), buffer, capacity);
     machine::Resolved r = ProfilePath(fileName);
     std::string bytes;
     std::vector<Line> lines;
@@ -271,35 +231,31 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     return CopyCut(value, buffer, capacity);
 }
 
-BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
-    if (faults::Take(platform_testing::FaultFamily::ProfileWrite)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (!section || !fileName) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    nt::MappedEntry mapped;
-    if (key && nt::FindMappedEntry(fileName, section, key, &mapped))
-        return WriteMappedEntry(mapped, key, value);
+namespace {
+
+// `file`, `rewritten`: the profile file, and whether it was written (an entry
+// that lives in the registry leaves it alone).
+BOOL WritePrivateProfileString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName,
+                               machine::Resolved* file, bool* rewritten) {
+    if (!section || !fileName)
+        return Fail(ERROR_INVALID_PARAMETER);
+    ini_mapping::Entry mapped;
+    if (key && ini_mapping::Find(fileName, section, key, &mapped))
+        return ini_mapping::Write(mapped, key, value);
     // A section that goes takes its mapped entries with it.
     if (!key) {
-        for (const std::string& name : nt::MappedEntryNames(fileName, section))
-            if (nt::FindMappedEntry(fileName, section, name, &mapped) &&
-                !WriteMappedEntry(mapped, name, nullptr))
+        for (const std::string& name : ini_mapping::Names(fileName, section))
+            if (ini_mapping::Find(fileName, section, name, &mapped) &&
+                !ini_mapping::Write(mapped, name, nullptr))
                 return FALSE;
     }
-    machine::Resolved r = ProfilePath(fileName);
-    if (!r.ok || !r.parentExists) {
-        SetLastError(r.ok ? ERROR_PATH_NOT_FOUND : r.error);
-        return FALSE;
-    }
+    machine::Resolved& r = *file;
+    r = ProfilePath(fileName);
+    if (!r.ok || !r.parentExists)
+        return Fail(r.ok ? ERROR_PATH_NOT_FOUND : r.error);
     std::string bytes;
-    if (r.exists && !machine::ReadWholeFile(r.host, &bytes)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
+    if (r.exists && !machine::ReadWholeFile(r.host, &bytes))
+        return Fail(ERROR_ACCESS_DENIED);
     std::vector<Line> lines = SplitLines(bytes);
     std::string newline = lines.empty() || lines[0].end.empty() ? "\r\n" : lines[0].end;
     SectionSpan span = FindSection(lines, section);
@@ -347,27 +303,32 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     }
     if (!changed)
         return TRUE;
-    if (files::OnProtectedDiskette(r)) {
-        SetLastError(ERROR_WRITE_PROTECT);
-        return FALSE;
-    }
-    if (r.exists && files::IsReadOnlyHost(r.host)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (!machine::WriteFileAtomically(r.host, JoinLines(lines))) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (trace::On()) {
-        std::string where = trace::Text(r.canonical) + " [" + trace::Text(section) + "]";
-        if (!key)
-            trace::Report("profile", "remove section " + where);
-        else if (!value)
-            trace::Report("profile", "remove " + where + " " + trace::Text(key));
-        else
-            trace::Report("profile",
-                          "write " + where + " " + trace::Text(key) + "=" + trace::Text(value));
-    }
+    if (files::OnProtectedDiskette(r))
+        return Fail(ERROR_WRITE_PROTECT);
+    if (r.exists && files::IsReadOnlyHost(r.host))
+        return Fail(ERROR_ACCESS_DENIED);
+    if (!machine::WriteFileAtomically(r.host, JoinLines(lines)))
+        return Fail(ERROR_ACCESS_DENIED);
+    *rewritten = true;
     return TRUE;
+}
+
+} // namespace
+
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
+    machine::Resolved file;
+    bool rewritten = false;
+    return calls::Run(
+        calls::kWritePrivateProfileStringA,
+        [&] { return WritePrivateProfileString(section, key, value, fileName, &file, &rewritten); },
+        [&](BOOL) -> calls::Lines {
+            if (!rewritten)
+                return {};
+            std::string where = trace::Text(file.canonical) + " [" + trace::Text(section) + "]";
+            if (!key)
+                return {"remove section " + where};
+            if (!value)
+                return {"remove " + where + " " + trace::Text(key)};
+            return {"write " + where + " " + trace::Text(key) + "=" + trace::Text(value)};
+        });
 }

@@ -1,12 +1,16 @@
 // Time on the emulated machine: the host's local zone is the machine's time
 // zone; file times are the host files' times.
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/errors.h"
 #include "platform/posix/kernel/files_internal.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <errno.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
+
+using calls::Fail;
 
 namespace {
 
@@ -104,10 +108,8 @@ struct timespec HostFromFileTime(const FILETIME& t) {
 } // namespace files
 
 DWORD WINAPI GetTimeZoneInformation(LPTIME_ZONE_INFORMATION info) {
-    if (!info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return TIME_ZONE_ID_INVALID;
-    }
+    if (!info)
+        return Fail(ERROR_INVALID_PARAMETER, TIME_ZONE_ID_INVALID);
     memset(info, 0, sizeof *info);
     tzset();
     time_t now = time(nullptr);
@@ -176,29 +178,23 @@ BOOL WINAPI DosDateTimeToFileTime(WORD dosDate, WORD dosTime, LPFILETIME fileTim
     t.tm_sec = (dosTime & 0x1F) * 2;
     static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (!fileTime || t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 ||
-        t.tm_mday > kDays[t.tm_mon] || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+        t.tm_mday > kDays[t.tm_mon] || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
+        return Fail(ERROR_INVALID_PARAMETER);
     time_t seconds = timegm(&t);
     *fileTime = FromTicks(static_cast<int64_t>(seconds) * 10000000LL + kEpochDifference);
     return TRUE;
 }
 
 BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime) {
-    if (!fileTime || !localFileTime) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!fileTime || !localFileTime)
+        return Fail(ERROR_INVALID_PARAMETER);
     *localFileTime = FromTicks(Ticks(*fileTime) - CurrentBiasTicks());
     return TRUE;
 }
 
 BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fileTime) {
-    if (!fileTime || !localFileTime) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!fileTime || !localFileTime)
+        return Fail(ERROR_INVALID_PARAMETER);
     *fileTime = FromTicks(Ticks(*localFileTime) + CurrentBiasTicks());
     return TRUE;
 }
@@ -207,10 +203,8 @@ BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* l
                         const FILETIME* lastWrite) {
     (void)creation; // the host keeps no creation time
     int fd = files::HostFdOfHandle(file, nullptr);
-    if (fd < 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (fd < 0)
+        return Fail(ERROR_INVALID_HANDLE);
     struct timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_nsec = UTIME_OMIT;
@@ -218,11 +212,8 @@ BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* l
         times[0] = files::HostFromFileTime(*lastAccess);
     if (lastWrite)
         times[1] = files::HostFromFileTime(*lastWrite);
-    machine::CountChange();
-    if (futimens(fd, times) != 0) {
-        SetLastError(files::ErrorFromErrno(errno));
-        return FALSE;
-    }
+    if (!machine::SetHostFileTimes(fd, times))
+        return Fail(errors::ErrorFromErrno(errno));
     return TRUE;
 }
 
@@ -230,10 +221,8 @@ BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME lastAccess,
                         LPFILETIME lastWrite) {
     int fd = files::HostFdOfHandle(file, nullptr);
     struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (fd < 0 || fstat(fd, &st) != 0)
+        return Fail(ERROR_INVALID_HANDLE);
     if (creation)
         *creation = files::FileTimeFromHost(st.st_mtim);
     if (lastAccess)

@@ -1,16 +1,18 @@
 // The NT family of the emulated machine (see windows_nt.h): the version, the
-// environment, a fresh Windows 10's registry and files, IniFileMapping.
+// environment, a fresh Windows 10's registry and files.
 #include "platform/posix/kernel/windows_nt.h"
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/machine.h"
-#include "platform/posix/registry/api_registry.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <errno.h>
 #include <stdint.h>
 #include <string.h>
 #include <sys/stat.h>
+
+using calls::Fail;
 
 namespace nt {
 namespace {
@@ -160,17 +162,9 @@ std::string Section(const std::string& key) {
     return "[" + key + "]\n";
 }
 
-const char kMappingKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping";
-
-// The mapping key of a section of a profile file named without a directory.
-bool MappingKey(const char* fileName, const std::string& section, std::string* keyPath) {
-    if (!IsNt() || !fileName || !*fileName || strpbrk(fileName, "\\/:"))
-        return false;
-    *keyPath = std::string(kMappingKey) + "\\" + fileName + "\\" + section;
-    return true;
-}
-
 } // namespace
+
+const char kIniFileMappingKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping";
 
 bool IsNt() {
     return machine::MachineWindows() == machine::Windows::Windows10;
@@ -232,7 +226,8 @@ std::string FreshRegistry(bool is64Bit) {
             text += "\n";
         }
     }
-    text += Section(std::string("HKEY_LOCAL_MACHINE\\") + kMappingKey + "\\system.ini\\boot");
+    text +=
+        Section(std::string("HKEY_LOCAL_MACHINE\\") + kIniFileMappingKey + "\\system.ini\\boot");
     text += Quoted("SCRNSAVE.EXE") + "=" + Quoted("USR:Control Panel\\Desktop") + "\n\n";
     const std::string sound = Expandable("%SystemRoot%\\media\\Windows Recycle.wav");
     for (const char* user : {"HKEY_USERS\\.Default", "HKEY_CURRENT_USER"}) {
@@ -276,59 +271,6 @@ std::string ExpandEnvironment(const std::string& text) {
     return out;
 }
 
-bool FindMappedEntry(const char* fileName, const std::string& section, const std::string& key,
-                     MappedEntry* entry) {
-    std::string mapping;
-    if (!MappingKey(fileName, section, &mapping))
-        return false;
-    HKEY handle;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, mapping.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                      &handle) != ERROR_SUCCESS)
-        return false;
-    char target[MAX_PATH];
-    DWORD size = sizeof target - 1, type = 0;
-    LONG result = RegQueryValueExA(handle, key.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(target), &size);
-    RegCloseKey(handle);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
-        return false;
-    target[size] = 0;
-    // "!", "#" and "@" before the root tune how NT writes and reads the
-    // entry; where it lives is the same.
-    const char* place = target + strspn(target, "!#@");
-    if (strncmp(place, "USR:", 4) == 0)
-        entry->root = HKEY_CURRENT_USER;
-    else if (strncmp(place, "SYS:", 4) == 0)
-        entry->root = HKEY_LOCAL_MACHINE;
-    else
-        return false;
-    entry->keyPath = place + 4;
-    if (entry->root == HKEY_LOCAL_MACHINE)
-        entry->keyPath = "SOFTWARE\\" + entry->keyPath;
-    return true;
-}
-
-std::vector<std::string> MappedEntryNames(const char* fileName, const std::string& section) {
-    std::vector<std::string> names;
-    std::string mapping;
-    HKEY handle;
-    if (!MappingKey(fileName, section, &mapping) ||
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, mapping.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                      &handle) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        char name[MAX_PATH];
-        DWORD size = sizeof name;
-        if (RegEnumValueA(handle, i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        if (name[0])
-            names.push_back(name);
-    }
-    RegCloseKey(handle);
-    return names;
-}
-
 } // namespace nt
 
 // ---- The kernel calls ----
@@ -338,10 +280,8 @@ DWORD WINAPI GetVersion() {
 }
 
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD capacity) {
-    if (!source) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!source)
+        return Fail(ERROR_INVALID_PARAMETER);
     std::string text = nt::ExpandEnvironment(source);
     DWORD needed = static_cast<DWORD>(text.size() + 1);
     if (destination && capacity >= needed)

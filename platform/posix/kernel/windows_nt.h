@@ -15,9 +15,9 @@
 //   user's own key apart from ".Default"'s, and the files they name.
 // - IniFileMapping: a profile entry that
 //   HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion\IniFileMapping
-//   maps lives in the registry, not in the file. A fresh machine maps
-//   system.ini [boot] SCRNSAVE.EXE to HKEY_CURRENT_USER\Control Panel\Desktop,
-//   as NT does.
+//   maps lives in the registry, not in the file (kernel/ini_file_mapping.h).
+//   A fresh machine maps system.ini [boot] SCRNSAVE.EXE to
+//   HKEY_CURRENT_USER\Control Panel\Desktop, as NT does.
 // - NT's system cursors: LoadCursorA(NULL, id) gives the system cursor as
 //   SetSystemCursor replaced it (platform/posix/user/display.cpp).
 //
@@ -27,7 +27,6 @@
 #include "platform/posix/win_types.h"
 
 #include <string>
-#include <vector>
 
 namespace nt {
 
@@ -49,17 +48,8 @@ std::string FreshRegistry(bool is64Bit);
 // to case).
 std::string ExpandEnvironment(const std::string& text);
 
-// Where IniFileMapping puts an entry of a profile file named without a
-// directory (one of the Windows directory): the key under `root`, the value
-// named as the entry. False for an entry of the file itself (always on
-// Windows 95).
-struct MappedEntry {
-    HKEY root;
-    std::string keyPath;
-};
-bool FindMappedEntry(const char* fileName, const std::string& section, const std::string& key,
-                     MappedEntry* entry);
-// The entries of a section that are mapped (for the removal of a section).
-std::vector<std::string> MappedEntryNames(const char* fileName, const std::string& section);
+// The key below HKEY_LOCAL_MACHINE that holds the IniFileMapping
+// (registry/ini_file_mapping.cpp).
+extern const char kIniFileMappingKey[];
 
 } // namespace nt

@@ -5,9 +5,12 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
-#include "platform/posix/user/resource_module.h"
+#include "platform/posix/kernel/resource_module.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <string.h>
+
+using calls::Fail;
 
 namespace wow64 {
 namespace {
@@ -151,34 +154,26 @@ HANDLE WINAPI GetCurrentProcess() {
 
 // Only of this process: the emulation runs no other.
 BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64Process) {
-    if (process != wow64::kCurrentProcess || !wow64Process) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (process != wow64::kCurrentProcess || !wow64Process)
+        return Fail(ERROR_INVALID_HANDLE);
     *wow64Process = wow64::Is64Bit() ? TRUE : FALSE;
     return TRUE;
 }
 
 // The old value is the thread's state before the call, for the revert.
 BOOL WINAPI Wow64DisableWow64FsRedirection(PVOID* oldValue) {
-    if (!wow64::Is64Bit()) {
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return FALSE;
-    }
-    if (!oldValue) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!wow64::Is64Bit())
+        return Fail(ERROR_INVALID_FUNCTION);
+    if (!oldValue)
+        return Fail(ERROR_INVALID_PARAMETER);
     *oldValue = reinterpret_cast<PVOID>(static_cast<uintptr_t>(wow64::RedirectionOff() ? 1 : 0));
     wow64::t_redirectionOff = true;
     return TRUE;
 }
 
 BOOL WINAPI Wow64RevertWow64FsRedirection(PVOID oldValue) {
-    if (!wow64::Is64Bit()) {
-        SetLastError(ERROR_INVALID_FUNCTION);
-        return FALSE;
-    }
+    if (!wow64::Is64Bit())
+        return Fail(ERROR_INVALID_FUNCTION);
     wow64::RedirectionOff(); // a state of an earlier machine is gone
     wow64::t_redirectionOff = oldValue != nullptr;
     return TRUE;
@@ -191,8 +186,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
         return resources::ProgramModule();
     if (codepage::EqualNoCase(name, "KERNEL32") || codepage::EqualNoCase(name, "KERNEL32.DLL"))
         return wow64::kKernel32;
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
+    return Fail(ERROR_MOD_NOT_FOUND, nullptr);
 }
 
 // KERNEL32's functions that a program looks up because older Windows lack
@@ -214,6 +208,5 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
             if (strcmp(e.name, name) == 0)
                 return reinterpret_cast<FARPROC>(e.function);
     }
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return nullptr;
+    return Fail(ERROR_PROC_NOT_FOUND, nullptr);
 }

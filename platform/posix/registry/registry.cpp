@@ -23,8 +23,8 @@
 #include "platform/posix/registry/api_registry.h"
 #include "platform/posix/registry/registry_internal.h"
 #include "platform/posix/registry/registry_store.h"
-#include "platform/posix/kernel/faults.h"
 
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/posix/kernel/windows_nt.h"
@@ -300,10 +300,19 @@ using namespace registry_store;
 
 namespace {
 
+// What a registry call changed, for the trace: the key (a deleted key is out
+// of the tree, its parent names it), the first of the keys a create made, the
+// value's name as stored.
+struct Changed {
+    std::shared_ptr<Key> key;
+    std::shared_ptr<Key> firstNew;
+    const Key* parent = nullptr;
+    std::string value;
+};
+
 // RegCreateKeyA and RegCreateKeyExA.
-LONG CreateKey(HKEY root, LPCSTR subKey, REGSAM access, PHKEY result, LPDWORD disposition) {
-    if (faults::Take(platform_testing::FaultFamily::RegistryCreate))
-        return ERROR_ACCESS_DENIED;
+LONG CreateKey(HKEY root, LPCSTR subKey, REGSAM access, PHKEY result, LPDWORD disposition,
+               Changed* changed) {
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
@@ -322,33 +331,133 @@ LONG CreateKey(HKEY root, LPCSTR subKey, REGSAM access, PHKEY result, LPDWORD di
         RemoveSubKey(firstNew->parent, firstNew);
         return ERROR_CANTWRITE;
     }
-    if (firstNew && trace::On()) {
-        std::vector<const Key*> made;
-        for (const Key* k = key.get(); k; k = k->parent) {
-            made.push_back(k);
-            if (k == firstNew.get())
-                break;
-        }
-        for (size_t i = made.size(); i-- > 0;)
-            trace::Report("registry", "create key " + KeyName(made[i]));
-    }
+    changed->key = key;
+    changed->firstNew = firstNew;
     if (disposition)
         *disposition = firstNew ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     *result = NewHandle(key, CanWrite(access), wow32);
     return ERROR_SUCCESS;
 }
 
+LONG SetKeyValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size,
+                 Changed* changed) {
+    std::shared_ptr<Key> key;
+    bool canWrite;
+    LONG error = KeyOf(handle, &key, &canWrite);
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (!canWrite)
+        return ERROR_ACCESS_DENIED;
+    if (!data && size)
+        return ERROR_INVALID_PARAMETER;
+    std::string name = NameOf(valueName);
+    Value* old = FindValue(key.get(), name);
+    Value before = old ? *old : Value();
+    bool existed = old != nullptr;
+    std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+    SetValue(key.get(), name, type, bytes);
+    if (Save()) {
+        changed->key = key;
+        return ERROR_SUCCESS;
+    }
+    if (existed)
+        *FindValue(key.get(), name) = before;
+    else
+        std::erase_if(key->values, [&](const Value& v) { return CompareNames(v.name, name) == 0; });
+    return ERROR_CANTWRITE;
+}
+
+LONG DeleteKeyValue(HKEY handle, LPCSTR valueName, Changed* changed) {
+    std::shared_ptr<Key> key;
+    bool canWrite;
+    LONG error = KeyOf(handle, &key, &canWrite);
+    if (error != ERROR_SUCCESS)
+        return error;
+    if (!canWrite)
+        return ERROR_ACCESS_DENIED;
+    std::string name = NameOf(valueName);
+    for (auto it = key->values.begin(); it != key->values.end(); ++it) {
+        if (CompareNames(it->name, name) != 0)
+            continue;
+        Value before = *it;
+        size_t at = static_cast<size_t>(it - key->values.begin());
+        key->values.erase(it);
+        if (Save()) {
+            changed->key = key;
+            changed->value = before.name;
+            return ERROR_SUCCESS;
+        }
+        key->values.insert(key->values.begin() + static_cast<std::ptrdiff_t>(at), before);
+        return ERROR_CANTWRITE;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+// Deletes the key at subKey below handle ("" deletes the key itself). The
+// key must have no subkeys; handles still open on it see ERROR_KEY_DELETED.
+LONG DeleteKey(HKEY handle, LPCSTR subKey, Changed* changed) {
+    if (!subKey)
+        return ERROR_INVALID_PARAMETER;
+    std::shared_ptr<Key> key;
+    bool wow32 = false;
+    LONG error = KeyOf(handle, &key, nullptr, &wow32);
+    if (error != ERROR_SUCCESS)
+        return error;
+    std::vector<std::string> names;
+    error = SplitPath(subKey, &names);
+    if (error != ERROR_SUCCESS)
+        return error;
+    key = Walk(key, names, false, wow32);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    if (!key->subkeys.empty() || !key->parent || key == ClassesKey() || key == CurrentUserKey() ||
+        key == DefaultUserKey())
+        return ERROR_ACCESS_DENIED;
+    Key* parent = key->parent;
+    RemoveSubKey(parent, key);
+    key->parent = nullptr;
+    key->deleted = true;
+    if (Save()) {
+        changed->key = key;
+        changed->parent = parent;
+        return ERROR_SUCCESS;
+    }
+    key->deleted = false;
+    InsertSubKey(parent, key);
+    return ERROR_CANTWRITE;
+}
+
 } // namespace
 
+// ---- The calls that change the registry: the way in and out (calls.h) ----
+
 LONG WINAPI RegCreateKeyA(HKEY root, LPCSTR subKey, PHKEY result) {
-    return CreateKey(root, subKey, KEY_ALL_ACCESS, result, nullptr);
+    return RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                           nullptr, result, nullptr);
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD options, REGSAM access,
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
     if (options != REG_OPTION_NON_VOLATILE)
         return ERROR_CALL_NOT_IMPLEMENTED; // no volatile keys, links or backup opens here
-    return CreateKey(root, subKey, access, result, disposition);
+    Changed changed;
+    return calls::Run(
+        calls::kRegCreateKey,
+        [&] { return CreateKey(root, subKey, access, result, disposition, &changed); },
+        [&](LONG error) {
+            calls::Lines lines;
+            if (error != ERROR_SUCCESS || !changed.firstNew)
+                return lines;
+            std::vector<const Key*> made;
+            for (const Key* k = changed.key.get(); k; k = k->parent) {
+                made.push_back(k);
+                if (k == changed.firstNew.get())
+                    break;
+            }
+            for (size_t i = made.size(); i-- > 0;)
+                lines.push_back("create key " + KeyName(made[i]));
+            return lines;
+        });
 }
 
 LONG WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
@@ -394,38 +503,6 @@ LONG WINAPI RegCloseKey(HKEY handle) {
                                                                       : ERROR_INVALID_HANDLE;
 }
 
-LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
-                           DWORD size) {
-    if (faults::Take(platform_testing::FaultFamily::RegistrySet))
-        return ERROR_CANTWRITE;
-    std::shared_ptr<Key> key;
-    bool canWrite;
-    LONG error = KeyOf(handle, &key, &canWrite);
-    if (error != ERROR_SUCCESS)
-        return error;
-    if (!canWrite)
-        return ERROR_ACCESS_DENIED;
-    if (!data && size)
-        return ERROR_INVALID_PARAMETER;
-    std::string name = NameOf(valueName);
-    Value* old = FindValue(key.get(), name);
-    Value before = old ? *old : Value();
-    bool existed = old != nullptr;
-    std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
-    SetValue(key.get(), name, type, bytes);
-    if (Save()) {
-        if (trace::On())
-            trace::Report("registry", "set value " + KeyName(key.get()) + " " + ValueName(name) +
-                                          " = " + trace::RegistryData(type, bytes));
-        return ERROR_SUCCESS;
-    }
-    if (existed)
-        *FindValue(key.get(), name) = before;
-    else
-        std::erase_if(key->values, [&](const Value& v) { return CompareNames(v.name, name) == 0; });
-    return ERROR_CANTWRITE;
-}
-
 LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                              LPBYTE data, LPDWORD size) {
     std::shared_ptr<Key> key;
@@ -453,35 +530,6 @@ LONG WINAPI RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LP
     if (IsStringType(v->type) && length > 0 && length < capacity && data[length - 1] != 0)
         data[length] = 0;
     return ERROR_SUCCESS;
-}
-
-LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
-    if (faults::Take(platform_testing::FaultFamily::RegistryDelete))
-        return ERROR_ACCESS_DENIED;
-    std::shared_ptr<Key> key;
-    bool canWrite;
-    LONG error = KeyOf(handle, &key, &canWrite);
-    if (error != ERROR_SUCCESS)
-        return error;
-    if (!canWrite)
-        return ERROR_ACCESS_DENIED;
-    std::string name = NameOf(valueName);
-    for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-        if (CompareNames(it->name, name) != 0)
-            continue;
-        Value before = *it;
-        size_t at = static_cast<size_t>(it - key->values.begin());
-        key->values.erase(it);
-        if (Save()) {
-            if (trace::On())
-                trace::Report("registry",
-                              "delete value " + KeyName(key.get()) + " " + ValueName(before.name));
-            return ERROR_SUCCESS;
-        }
-        key->values.insert(key->values.begin() + static_cast<std::ptrdiff_t>(at), before);
-        return ERROR_CANTWRITE;
-    }
-    return ERROR_FILE_NOT_FOUND;
 }
 
 // A name buffer that is too small gets as much of the name as fits, ended
@@ -520,43 +568,6 @@ LONG WINAPI RegEnumValueA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize
     return ERROR_SUCCESS;
 }
 
-// Deletes the key at subKey below handle ("" deletes the key itself). The
-// key must have no subkeys; handles still open on it see ERROR_KEY_DELETED.
-LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
-    if (faults::Take(platform_testing::FaultFamily::RegistryDelete))
-        return ERROR_ACCESS_DENIED;
-    if (!subKey)
-        return ERROR_INVALID_PARAMETER;
-    std::shared_ptr<Key> key;
-    bool wow32 = false;
-    LONG error = KeyOf(handle, &key, nullptr, &wow32);
-    if (error != ERROR_SUCCESS)
-        return error;
-    std::vector<std::string> names;
-    error = SplitPath(subKey, &names);
-    if (error != ERROR_SUCCESS)
-        return error;
-    key = Walk(key, names, false, wow32);
-    if (!key)
-        return ERROR_FILE_NOT_FOUND;
-    if (!key->subkeys.empty() || !key->parent || key == ClassesKey() || key == CurrentUserKey() ||
-        key == DefaultUserKey())
-        return ERROR_ACCESS_DENIED;
-    Key* parent = key->parent;
-    std::string name = trace::On() ? KeyName(key.get()) : std::string();
-    RemoveSubKey(parent, key);
-    key->parent = nullptr;
-    key->deleted = true;
-    if (Save()) {
-        if (trace::On())
-            trace::Report("registry", "delete key " + name);
-        return ERROR_SUCCESS;
-    }
-    key->deleted = false;
-    InsertSubKey(parent, key);
-    return ERROR_CANTWRITE;
-}
-
 // A name that does not fit leaves the buffer alone: ERROR_MORE_DATA.
 LONG WINAPI RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize) {
     std::shared_ptr<Key> key;
@@ -572,4 +583,42 @@ LONG WINAPI RegEnumKeyA(HKEY handle, DWORD index, LPSTR name, DWORD nameSize) {
         return ERROR_MORE_DATA;
     memcpy(name, sub.c_str(), sub.size() + 1);
     return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
+                           DWORD size) {
+    Changed changed;
+    return calls::Run(
+        calls::kRegSetValueExA,
+        [&] { return SetKeyValue(handle, valueName, type, data, size, &changed); },
+        [&](LONG error) -> calls::Lines {
+            if (error != ERROR_SUCCESS)
+                return {};
+            std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+            return {"set value " + KeyName(changed.key.get()) + " " + ValueName(NameOf(valueName)) +
+                    " = " + trace::RegistryData(type, bytes)};
+        });
+}
+
+LONG WINAPI RegDeleteValueA(HKEY handle, LPCSTR valueName) {
+    Changed changed;
+    return calls::Run(
+        calls::kRegDeleteValueA, [&] { return DeleteKeyValue(handle, valueName, &changed); },
+        [&](LONG error) -> calls::Lines {
+            if (error != ERROR_SUCCESS)
+                return {};
+            return {"delete value " + KeyName(changed.key.get()) + " " + ValueName(changed.value)};
+        });
+}
+
+LONG WINAPI RegDeleteKeyA(HKEY handle, LPCSTR subKey) {
+    Changed changed;
+    return calls::Run(
+        calls::kRegDeleteKeyA, [&] { return DeleteKey(handle, subKey, &changed); },
+        [&](LONG error) -> calls::Lines {
+            if (error != ERROR_SUCCESS)
+                return {};
+            return {"delete key " + KeyName(changed.parent) + "\\" +
+                    trace::Text(changed.key->name)};
+        });
 }

@@ -5,6 +5,7 @@
 // objects and allocations, the calls made, the notifications and the fault
 // switches.
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/shell/api_shell.h"
 #include "platform/posix/shell/shell_internal.h"
@@ -29,13 +30,7 @@ void Sync() {
     if (g_state.generation != machine::Generation()) {
         g_state.generation = machine::Generation();
         g_state.notifications.clear();
-        g_state.faults.clear();
     }
-}
-
-bool Faulty(shell_state::Fault fault) {
-    Sync();
-    return g_state.faults.count(fault) != 0;
 }
 
 void Called() {
@@ -70,11 +65,13 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID r
     *object = nullptr;
     if (g_comInitCount == 0)
         return CO_E_NOTINITIALIZED;
-    if (Faulty(shell_state::Fault::ObjectCreation) || !SameGuid(clsid, CLSID_ShellLink))
-        return REGDB_E_CLASSNOTREG;
-    if (outer)
-        return CLASS_E_NOAGGREGATION;
-    return CreateShellLink(riid, object);
+    return calls::Run(calls::kCoCreateInstance, [&]() -> HRESULT {
+        if (!SameGuid(clsid, CLSID_ShellLink))
+            return REGDB_E_CLASSNOTREG;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        return CreateShellLink(riid, object);
+    });
 }
 
 // ---- What tests and front ends see ----
@@ -98,16 +95,31 @@ int LiveAllocations() {
 int CallCount() {
     return g_state.calls;
 }
+namespace {
+faults::Switch SwitchOf(Fault fault) {
+    switch (fault) {
+    case Fault::ObjectCreation:
+        return faults::Switch::ObjectCreation;
+    case Fault::Allocator:
+        return faults::Switch::Allocator;
+    case Fault::DesktopFolder:
+        return faults::Switch::DesktopFolder;
+    case Fault::DesktopEnumeration:
+        return faults::Switch::DesktopEnumeration;
+    case Fault::SpecialFolder:
+        break;
+    }
+    return faults::Switch::SpecialFolder;
+}
+} // namespace
+
 void SetFault(Fault fault, bool on) {
-    Sync();
-    if (on)
-        g_state.faults.insert(fault);
-    else
-        g_state.faults.erase(fault);
+    faults::Set(SwitchOf(fault), on);
 }
 void ClearFaults() {
-    Sync();
-    g_state.faults.clear();
+    for (Fault fault : {Fault::ObjectCreation, Fault::Allocator, Fault::DesktopFolder,
+                        Fault::DesktopEnumeration, Fault::SpecialFolder})
+        faults::Set(SwitchOf(fault), false);
 }
 
 } // namespace shell_state

@@ -4,6 +4,7 @@
 // SHChangeNotify records each notification for tests and front ends
 // (shell_state.h) and traces it.
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/posix/shell/api_shell.h"
 #include "platform/posix/shell/shell_internal.h"
@@ -83,14 +84,15 @@ class DesktopFolder final : public IShellFolder, public Resident {
         if (!enumerator)
             return E_INVALIDARG;
         *enumerator = nullptr;
-        if (Faulty(shell_state::Fault::DesktopEnumeration))
-            return E_FAIL;
-        std::vector<int> roots;
-        if (flags & SHCONTF_FOLDERS)
-            for (int i = 0; i < static_cast<int>(sizeof kRootFolders / sizeof kRootFolders[0]); ++i)
-                roots.push_back(i);
-        *enumerator = new DesktopEnumerator(roots);
-        return S_OK;
+        return calls::Run(calls::kEnumObjects, [&]() -> HRESULT {
+            std::vector<int> roots;
+            if (flags & SHCONTF_FOLDERS)
+                for (int i = 0; i < static_cast<int>(sizeof kRootFolders / sizeof kRootFolders[0]);
+                     ++i)
+                    roots.push_back(i);
+            *enumerator = new DesktopEnumerator(roots);
+            return S_OK;
+        });
     }
 };
 
@@ -103,12 +105,12 @@ HRESULT WINAPI SHGetDesktopFolder(IShellFolder** folder) {
     if (!folder)
         return E_INVALIDARG;
     *folder = nullptr;
-    if (Faulty(shell_state::Fault::DesktopFolder))
-        return E_FAIL;
-    static DesktopFolder desktop;
-    desktop.AddRef();
-    *folder = &desktop;
-    return S_OK;
+    return calls::Run(calls::kSHGetDesktopFolder, [&]() -> HRESULT {
+        static DesktopFolder desktop;
+        desktop.AddRef();
+        *folder = &desktop;
+        return S_OK;
+    });
 }
 
 void WINAPI SHChangeNotify(LONG eventId, UINT flags, LPCVOID item1, LPCVOID item2) {
@@ -125,25 +127,29 @@ void WINAPI SHChangeNotify(LONG eventId, UINT flags, LPCVOID item1, LPCVOID item
             return "?";
         }
     };
-    g_state.notifications.push_back({eventId, flags, name(item1), name(item2)});
-    if (trace::On()) {
-        const shell_state::Notification& n = g_state.notifications.back();
-        std::string what = "notify ";
-        if (eventId == SHCNE_UPDATEITEM)
-            what += "update item";
-        else if (eventId == SHCNE_UPDATEDIR)
-            what += "update directory";
-        else if (eventId == SHCNE_ASSOCCHANGED)
-            what += "associations changed";
-        else {
-            char text[32];
-            snprintf(text, sizeof text, "event 0x%08lx", static_cast<unsigned long>(eventId));
-            what += text;
-        }
-        if (!n.item1.empty())
-            what += " " + trace::Text(n.item1);
-        if (!n.item2.empty() && n.item2 != n.item1)
-            what += ", " + trace::Text(n.item2);
-        trace::Report("shell", what);
-    }
+    calls::Run(
+        calls::kSHChangeNotify,
+        [&] {
+            g_state.notifications.push_back({eventId, flags, name(item1), name(item2)});
+        },
+        [&]() -> calls::Lines {
+            const shell_state::Notification& n = g_state.notifications.back();
+            std::string what = "notify ";
+            if (eventId == SHCNE_UPDATEITEM)
+                what += "update item";
+            else if (eventId == SHCNE_UPDATEDIR)
+                what += "update directory";
+            else if (eventId == SHCNE_ASSOCCHANGED)
+                what += "associations changed";
+            else {
+                char text[32];
+                snprintf(text, sizeof text, "event 0x%08lx", static_cast<unsigned long>(eventId));
+                what += text;
+            }
+            if (!n.item1.empty())
+                what += " " + trace::Text(n.item1);
+            if (!n.item2.empty() && n.item2 != n.item1)
+                what += ", " + trace::Text(n.item2);
+            return {what};
+        });
 }

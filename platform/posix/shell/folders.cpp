@@ -6,6 +6,7 @@
 // name. The empty list is the desktop root, whose files live in the desktop
 // directory.
 #include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/shell/api_shell.h"
 #include "platform/posix/shell/shell_internal.h"
@@ -183,15 +184,15 @@ HRESULT WINAPI SHGetSpecialFolderLocation(HWND, int folder, LPITEMIDLIST* list) 
     if (!list)
         return E_INVALIDARG;
     *list = nullptr;
-    if (Faulty(shell_state::Fault::SpecialFolder))
-        return E_FAIL;
-    std::string bytes;
-    if (folder == CSIDL_DESKTOPDIRECTORY)
-        bytes = PathList(machine::DesktopDirectory());
-    else if (folder != CSIDL_DESKTOP)
-        return E_INVALIDARG;
-    *list = AllocList(bytes);
-    return *list ? S_OK : E_OUTOFMEMORY;
+    return calls::Run(calls::kSHGetSpecialFolderLocation, [&]() -> HRESULT {
+        std::string bytes;
+        if (folder == CSIDL_DESKTOPDIRECTORY)
+            bytes = PathList(machine::DesktopDirectory());
+        else if (folder != CSIDL_DESKTOP)
+            return E_INVALIDARG;
+        *list = AllocList(bytes);
+        return *list ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 BOOL WINAPI SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path) {
@@ -213,9 +214,9 @@ HRESULT WINAPI SHGetMalloc(IMalloc** allocator) {
     if (!allocator)
         return E_INVALIDARG;
     *allocator = nullptr;
-    if (Faulty(shell_state::Fault::Allocator))
-        return E_FAIL;
-    g_allocator.AddRef();
-    *allocator = &g_allocator;
-    return S_OK;
+    return calls::Run(calls::kSHGetMalloc, [&]() -> HRESULT {
+        g_allocator.AddRef();
+        *allocator = &g_allocator;
+        return S_OK;
+    });
 }

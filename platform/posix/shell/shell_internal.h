@@ -25,16 +25,15 @@ inline bool SameGuid(const GUID& a, const GUID& b) {
 struct State {
     uint64_t generation = 0;
     std::vector<shell_state::Notification> notifications;
-    std::set<shell_state::Fault> faults;
     int liveObjects = 0;
     std::set<void*> blocks; // live blocks of the shell allocator
     int calls = 0;
 };
 extern State g_state;
 
-// Per-machine state starts afresh with every machine that is opened.
+// Per-machine state starts afresh with every machine that is opened (the
+// fault switches do so in faults.cpp).
 void Sync();
-bool Faulty(shell_state::Fault fault);
 // Counts one shell or component-object call.
 void Called();
 

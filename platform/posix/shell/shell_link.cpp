@@ -4,7 +4,7 @@
 // link_file.cpp). The target is kept as a full path.
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_files.h"
-#include "platform/posix/kernel/faults.h"
+#include "platform/posix/kernel/calls.h"
 #include "platform/posix/kernel/file_checks.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
@@ -151,25 +151,31 @@ class ShellLink final : public IShellLinkA, public IPersistFile, public Counted,
             return FromWin32(ERROR_WRITE_PROTECT);
         if (r.exists && (files::IsHostDirectory(r.host) || files::IsReadOnlyHost(r.host)))
             return kAccessDenied;
-        if (faults::Take(platform_testing::FaultFamily::FileCreate) ||
-            !machine::WriteFileAtomically(r.host, SerialiseLink(*this)))
-            return E_FAIL;
-        if (remember)
-            currentFile = r.canonical;
-        if (trace::On()) {
-            std::string what =
-                "save link " + trace::Text(r.canonical) + " -> " + trace::Quoted(path);
-            if (!arguments.empty())
-                what += ", arguments " + trace::Quoted(arguments);
-            if (!workingDirectory.empty())
-                what += ", in " + trace::Quoted(workingDirectory);
-            what += ", icon " + trace::Quoted(iconLocation) + "," + std::to_string(iconIndex);
-            trace::Report("shell", what);
-        }
-        return S_OK;
+        return calls::Run(
+            calls::kSaveLink, [&] { return Write(r, remember); },
+            [&](HRESULT saved) -> calls::Lines {
+                if (saved != S_OK)
+                    return {};
+                std::string what =
+                    "save link " + trace::Text(r.canonical) + " -> " + trace::Quoted(path);
+                if (!arguments.empty())
+                    what += ", arguments " + trace::Quoted(arguments);
+                if (!workingDirectory.empty())
+                    what += ", in " + trace::Quoted(workingDirectory);
+                what += ", icon " + trace::Quoted(iconLocation) + "," + std::to_string(iconIndex);
+                return {what};
+            });
     }
 
   private:
+    HRESULT Write(const machine::Resolved& r, BOOL remember) {
+        if (!machine::WriteFileAtomically(r.host, SerialiseLink(*this)))
+            return E_FAIL;
+        if (remember)
+            currentFile = r.canonical;
+        return S_OK;
+    }
+
     std::string currentFile; // the file last loaded or saved with remember
 };
 

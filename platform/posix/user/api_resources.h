@@ -1,12 +1,7 @@
-// Resources of a module: the program's compiled resource file.
+// USER32's resource calls: strings and icons of a module.
 #pragma once
 
 #include "platform/posix/win_types.h"
 
-HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
-HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
-LPVOID WINAPI LockResource(HGLOBAL data);
-DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
-BOOL WINAPI FreeResource(HGLOBAL data);
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);

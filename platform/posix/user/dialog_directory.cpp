@@ -12,6 +12,7 @@
 #include "platform/posix/user/api_windows.h"
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/machine.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+
+using calls::Fail;
 
 namespace {
 
@@ -77,10 +80,8 @@ bool SplitSpec(const std::string& spec, std::string* directory, std::string* pat
 int WINAPI DlgDirListA(HWND dialog, LPSTR path, int listBox, int staticPath, UINT fileType) {
     std::string spec = path ? path : "";
     std::string directory, pattern;
-    if (!SplitSpec(spec, &directory, &pattern)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
-    }
+    if (!SplitSpec(spec, &directory, &pattern))
+        return Fail(ERROR_PATH_NOT_FOUND);
     if (!SetCurrentDirectoryA(directory.c_str()))
         return 0;
     if (path) // the caller's buffer holds at least the text it gave

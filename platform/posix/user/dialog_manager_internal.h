@@ -7,8 +7,12 @@
 // memory (not alive), so a stale handle is refused, never followed.
 #pragma once
 
+#include "platform/posix/kernel/api_base.h"
+#include "platform/posix/kernel/api_resources.h"
+#include "platform/posix/user/api_resources.h"
+#include "platform/posix/user/api_text.h"
+#include "platform/posix/user/api_windows.h"
 #include "platform/posix/user/front_end.h"
-#include "platform/win32.h"
 
 #include <deque>
 #include <memory>

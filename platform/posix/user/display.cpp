@@ -3,11 +3,13 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/registry/api_registry.h"
+#include "platform/posix/user/cursor_file.h"
 #include "platform/posix/user/display_state.h"
 #include "platform/posix/user/front_end.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/trace.h"
 #include "platform/posix/kernel/windows_nt.h"
+#include "platform/posix/kernel/calls.h"
 
 #include <stdint.h>
 #include <stdio.h>
@@ -17,6 +19,8 @@
 #include <map>
 #include <memory>
 #include <set>
+
+using calls::Fail;
 
 namespace {
 
@@ -62,8 +66,6 @@ struct Session {
     std::set<CursorObject*> live;
     std::map<uint32_t, HCURSOR> standard; // shared handles of LoadCursorA
     HCURSOR currentHandle = nullptr;
-    bool failSetSystemCursor = false;
-    bool failLoadCursor = false;
 
     Session() = default;
     Session& operator=(Session&&) = default;
@@ -107,11 +109,8 @@ bool WriteUserValue(const char* keyPath, const char* name, const std::string& te
     }
     if (result == ERROR_SUCCESS)
         return true;
-    SetLastError(static_cast<DWORD>(result));
-    return false;
+    return Fail(static_cast<DWORD>(result));
 }
-
-bool IsCursorFile(const std::string& host);
 
 // The system cursors as the user's scheme names them: a file the loader
 // takes, else the standard cursor (a value that is empty, missing or names
@@ -122,7 +121,7 @@ void LoadSchemeCursors(display_state::State& s) {
         bool found;
         std::string file = ReadUserValue(kCursorsKey, c.valueName, &found);
         machine::Resolved r = machine::Resolve(file.c_str());
-        if (!file.empty() && r.ok && r.exists && IsCursorFile(r.host)) {
+        if (!file.empty() && r.ok && r.exists && cursor_file::IsCursorFile(r.host)) {
             info.fromFile = true;
             info.file = file;
         } else {
@@ -144,10 +143,7 @@ Session& Current() {
     if (g_session.generation == machine::Generation())
         return g_session;
     DropObjects();
-    bool failSet = g_session.failSetSystemCursor, failLoad = g_session.failLoadCursor;
     g_session = Session();
-    g_session.failSetSystemCursor = failSet;
-    g_session.failLoadCursor = failLoad;
     g_session.generation = machine::Generation();
     display_state::State& s = g_session.state;
     bool found;
@@ -177,113 +173,6 @@ HCURSOR NewCursor(const display_state::CursorInfo& info) {
     return reinterpret_cast<HCURSOR>(o);
 }
 
-// ---- Cursor files ----
-// What the system's loader takes as a cursor: an icon or cursor directory
-// whose first image lies wholly inside the data and starts with a sane
-// bitmap header, or an animated cursor (RIFF form ACON) with a header chunk
-// "anih" that declares icon frames and a "fram" list holding as many icon
-// chunks as it declares frames, each such a directory.
-
-uint32_t Le16(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0] | p[1] << 8);
-}
-uint32_t Le32(const unsigned char* p) {
-    return Le16(p) | Le16(p + 2) << 16;
-}
-
-bool IsIconDirectory(const unsigned char* data, size_t size) {
-    if (size < 22 || Le16(data) != 0 || (Le16(data + 2) != 1 && Le16(data + 2) != 2))
-        return false;
-    uint32_t count = Le16(data + 4);
-    if (count == 0 || size < 6 + 16 * static_cast<size_t>(count))
-        return false;
-    uint32_t imageSize = Le32(data + 14), offset = Le32(data + 18);
-    if (imageSize < 40 || offset > size || imageSize > size - offset)
-        return false;
-    const unsigned char* image = data + offset;
-    uint32_t headerSize = Le32(image), planes = Le16(image + 12), bits = Le16(image + 14);
-    int32_t width = static_cast<int32_t>(Le32(image + 4));
-    int32_t height = static_cast<int32_t>(Le32(image + 8));
-    bool knownBits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-    return headerSize >= 40 && headerSize <= imageSize && width > 0 && height > 0 && planes == 1 &&
-           knownBits;
-}
-
-// The chunk `id` among the chunks in [data, data + size): its data and size.
-bool FindChunk(const unsigned char* data, size_t size, const char* id, const unsigned char** found,
-               size_t* foundSize) {
-    size_t at = 0;
-    while (size - at >= 8) {
-        uint32_t length = Le32(data + at + 4);
-        if (length > size - at - 8)
-            return false;
-        if (memcmp(data + at, id, 4) == 0) {
-            *found = data + at + 8;
-            *foundSize = length;
-            return true;
-        }
-        at += 8 + static_cast<size_t>(length) + (length & 1);
-    }
-    return false;
-}
-
-bool IsAnimatedCursor(const unsigned char* data, size_t size) {
-    if (size < 12 || memcmp(data, "RIFF", 4) != 0 || memcmp(data + 8, "ACON", 4) != 0)
-        return false;
-    size_t riffSize = Le32(data + 4);
-    if (riffSize < 4 || riffSize > size - 8)
-        return false;
-    const unsigned char* chunks = data + 12;
-    size_t chunksSize = riffSize - 4;
-    const unsigned char* header = nullptr;
-    size_t headerSize = 0;
-    if (!FindChunk(chunks, chunksSize, "anih", &header, &headerSize) || headerSize < 36)
-        return false;
-    uint32_t frames = Le32(header + 4), flags = Le32(header + 32);
-    if (frames == 0 || !(flags & 1))
-        return false;
-    // The frame list: a LIST chunk of type "fram" (other lists may come first).
-    size_t at = 0;
-    while (chunksSize - at >= 12) {
-        uint32_t length = Le32(chunks + at + 4);
-        if (length > chunksSize - at - 8)
-            return false;
-        if (memcmp(chunks + at, "LIST", 4) == 0 && length >= 4 &&
-            memcmp(chunks + at + 8, "fram", 4) == 0) {
-            const unsigned char* icons = chunks + at + 12;
-            size_t left = length - 4;
-            for (uint32_t i = 0; i < frames; ++i) {
-                if (left < 8 || memcmp(icons, "icon", 4) != 0)
-                    return false;
-                size_t iconSize = Le32(icons + 4);
-                if (iconSize > left - 8 || !IsIconDirectory(icons + 8, iconSize))
-                    return false;
-                size_t step = 8 + iconSize + (iconSize & 1);
-                icons += step < left ? step : left;
-                left -= step < left ? step : left;
-            }
-            return true;
-        }
-        at += 8 + static_cast<size_t>(length) + (length & 1);
-    }
-    return false;
-}
-
-bool IsCursorFile(const std::string& host) {
-    FILE* f = fopen(host.c_str(), "rb");
-    if (!f)
-        return false;
-    // Cursor files are small; a larger file is not taken for one.
-    constexpr size_t kMostBytes = 4 << 20;
-    std::string data(kMostBytes + 1, '\0');
-    size_t n = fread(data.data(), 1, data.size(), f);
-    fclose(f);
-    if (n > kMostBytes)
-        return false;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    return IsIconDirectory(bytes, n) || IsAnimatedCursor(bytes, n);
-}
-
 } // namespace
 
 namespace display_state {
@@ -291,21 +180,21 @@ const State& Current() {
     return ::Current().state;
 }
 void FailSetSystemCursor(bool on) {
-    g_session.failSetSystemCursor = on;
+    faults::Set(faults::Switch::SetSystemCursor, on);
 }
 void FailLoadCursor(bool on) {
-    g_session.failLoadCursor = on;
+    faults::Set(faults::Switch::LoadCursorFromFile, on);
 }
 } // namespace display_state
 
-BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT flags) {
+namespace {
+
+BOOL SystemParametersInfo(UINT action, UINT param, PVOID value, UINT flags) {
     Session& s = Current();
     switch (action) {
     case SPI_GETSCREENSAVEACTIVE:
-        if (!value) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (!value)
+            return Fail(ERROR_INVALID_PARAMETER);
         *static_cast<BOOL*>(value) = s.state.screenSaverActive ? TRUE : FALSE;
         return TRUE;
     case SPI_SETSCREENSAVEACTIVE:
@@ -313,10 +202,6 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
         if ((flags & SPIF_UPDATEINIFILE) &&
             !WriteUserValue(kDesktopKey, "ScreenSaveActive", param ? "1" : "0"))
             return FALSE;
-        if (trace::On())
-            trace::Report("display", std::string("screen saver ") +
-                                         (param ? "active" : "inactive") +
-                                         (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     case SPI_SETDESKWALLPAPER: {
         std::string path = value ? static_cast<const char*>(value) : "";
@@ -328,29 +213,57 @@ BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT fla
         dialogs::NotifyScreenChanged(); // the desktop repaints
         if ((flags & SPIF_UPDATEINIFILE) && !WriteUserValue(kDesktopKey, "Wallpaper", path))
             return FALSE;
-        if (trace::On())
-            trace::Report("display", "wallpaper " + trace::Quoted(path) +
-                                         (flags & SPIF_UPDATEINIFILE ? " (saved)" : ""));
         return TRUE;
     }
     case SPI_SETCURSORS:
         // Reloads every system cursor from the user's scheme.
         LoadSchemeCursors(s.state);
         dialogs::NotifyScreenChanged();
-        if (trace::On())
-            trace::Report("display", "cursors reloaded from the scheme");
         return TRUE;
     case SPI_GETDESKWALLPAPER:
-        if (!value || param == 0) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (!value || param == 0)
+            return Fail(ERROR_INVALID_PARAMETER);
         snprintf(static_cast<char*>(value), param, "%s", s.state.wallpaper.c_str());
         return TRUE;
     default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        return Fail(ERROR_INVALID_PARAMETER);
     }
+}
+
+BOOL SetColors(int count, const INT* elements, const COLORREF* colors) {
+    if (count < 0 || (count > 0 && (!elements || !colors)))
+        return Fail(ERROR_INVALID_PARAMETER);
+    Session& s = Current();
+    for (int i = 0; i < count; ++i) {
+        COLORREF color = colors[i] & 0xFFFFFF;
+        if (elements[i] == COLOR_BACKGROUND)
+            s.state.desktopColor = color;
+        else
+            s.otherColors[elements[i]] = color;
+    }
+    dialogs::NotifyScreenChanged(); // the desktop repaints
+    return TRUE;
+}
+
+} // namespace
+
+BOOL WINAPI SystemParametersInfoA(UINT action, UINT param, PVOID value, UINT flags) {
+    return calls::Run(
+        calls::kSystemParametersInfoA,
+        [&] { return SystemParametersInfo(action, param, value, flags); },
+        [&](BOOL done) -> calls::Lines {
+            std::string saved = flags & SPIF_UPDATEINIFILE ? " (saved)" : "";
+            if (!done)
+                return {};
+            if (action == SPI_SETSCREENSAVEACTIVE)
+                return {std::string("screen saver ") + (param ? "active" : "inactive") + saved};
+            if (action == SPI_SETDESKWALLPAPER)
+                return {"wallpaper " + trace::Quoted(value ? static_cast<const char*>(value) : "") +
+                        saved};
+            if (action == SPI_SETCURSORS)
+                return {"cursors reloaded from the scheme"};
+            return {};
+        });
 }
 
 DWORD WINAPI GetSysColor(int element) {
@@ -364,50 +277,44 @@ DWORD WINAPI GetSysColor(int element) {
 }
 
 BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* colors) {
-    if (count < 0 || (count > 0 && (!elements || !colors))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    Session& s = Current();
-    for (int i = 0; i < count; ++i) {
-        COLORREF color = colors[i] & 0xFFFFFF;
-        if (elements[i] == COLOR_BACKGROUND)
-            s.state.desktopColor = color;
-        else
-            s.otherColors[elements[i]] = color;
-        if (trace::On()) {
-            char text[80];
-            unsigned r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
-            if (elements[i] == COLOR_BACKGROUND)
-                snprintf(text, sizeof text, "desktop colour = %u %u %u", r, g, b);
-            else
-                snprintf(text, sizeof text, "colour %d = %u %u %u", elements[i], r, g, b);
-            trace::Report("display", text);
-        }
-    }
-    dialogs::NotifyScreenChanged(); // the desktop repaints
-    return TRUE;
+    return calls::Run(
+        calls::kSetSysColors, [&] { return SetColors(count, elements, colors); },
+        [&](BOOL set) {
+            calls::Lines lines;
+            for (int i = 0; set && i < count; ++i) {
+                COLORREF color = colors[i] & 0xFFFFFF;
+                char text[80];
+                unsigned r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+                if (elements[i] == COLOR_BACKGROUND)
+                    snprintf(text, sizeof text, "desktop colour = %u %u %u", r, g, b);
+                else
+                    snprintf(text, sizeof text, "colour %d = %u %u %u", elements[i], r, g, b);
+                lines.push_back(text);
+            }
+            return lines;
+        });
 }
 
-HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
-    Session& s = Current();
-    if (!fileName || s.failLoadCursor) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
+namespace {
+
+HCURSOR LoadCursorFromFile(LPCSTR fileName) {
     machine::Resolved r = machine::Resolve(fileName);
-    if (!r.ok || !r.exists) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return nullptr;
-    }
-    if (!IsCursorFile(r.host)) {
-        SetLastError(ERROR_INVALID_DATA);
-        return nullptr;
-    }
+    if (!r.ok || !r.exists)
+        return Fail(ERROR_FILE_NOT_FOUND, nullptr);
+    if (!cursor_file::IsCursorFile(r.host))
+        return Fail(ERROR_INVALID_DATA, nullptr);
     display_state::CursorInfo info;
     info.fromFile = true;
     info.file = fileName;
     return NewCursor(info);
+}
+
+} // namespace
+
+HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
+    if (!fileName)
+        return Fail(ERROR_FILE_NOT_FOUND, nullptr);
+    return calls::Run(calls::kLoadCursorFromFileA, [&] { return LoadCursorFromFile(fileName); });
 }
 
 // The system's standard cursors are shared: every load of one id gives the
@@ -415,10 +322,8 @@ HCURSOR WINAPI LoadCursorFromFileA(LPCSTR fileName) {
 // cursor; on NT the system cursor as it is now: SetSystemCursor replaced its
 // contents, and so LoadCursorA gives the replacing cursor.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    if (instance || !IS_INTRESOURCE(name) || !IsSystemCursorId(LOWORD(name))) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
+    if (instance || !IS_INTRESOURCE(name) || !IsSystemCursorId(LOWORD(name)))
+        return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
     Session& s = Current();
     uint32_t id = LOWORD(name);
     display_state::CursorInfo info;
@@ -439,19 +344,15 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 
 HICON WINAPI CopyIcon(HICON icon) {
     CursorObject* o = ObjectOf(icon);
-    if (!o) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
+    if (!o)
+        return Fail(ERROR_INVALID_HANDLE, nullptr);
     return NewCursor(o->info);
 }
 
 BOOL WINAPI DestroyCursor(HCURSOR cursor) {
     CursorObject* o = ObjectOf(cursor);
-    if (!o) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (!o)
+        return Fail(ERROR_INVALID_HANDLE);
     for (auto& entry : Current().standard)
         if (entry.second == cursor)
             return TRUE; // a shared cursor stays
@@ -460,19 +361,14 @@ BOOL WINAPI DestroyCursor(HCURSOR cursor) {
     return TRUE;
 }
 
-BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
+namespace {
+
+// The cursor becomes system cursor `id`. The system takes it over: its
+// handle is gone.
+BOOL SetSystemCursorTo(CursorObject* o, DWORD id) {
     Session& s = Current();
-    CursorObject* o = ObjectOf(cursor);
-    if (!o || !IsSystemCursorId(id) || s.failSetSystemCursor) {
-        SetLastError(o ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    HCURSOR cursor = reinterpret_cast<HCURSOR>(o);
     s.state.systemCursors[id] = o->info;
-    if (trace::On())
-        trace::Report("display", std::string("cursor ") + CursorName(id) + " = " +
-                                     (o->info.fromFile ? trace::Quoted(o->info.file)
-                                                       : std::string("standard")));
-    // The system takes the cursor over: the handle is gone.
     for (auto it = s.standard.begin(); it != s.standard.end(); ++it) {
         if (it->second == cursor) {
             s.standard.erase(it);
@@ -482,6 +378,23 @@ BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
     s.live.erase(o);
     delete o;
     return TRUE;
+}
+
+} // namespace
+
+BOOL WINAPI SetSystemCursor(HCURSOR cursor, DWORD id) {
+    CursorObject* o = ObjectOf(cursor);
+    if (!o)
+        return Fail(ERROR_INVALID_HANDLE);
+    if (!IsSystemCursorId(id))
+        return Fail(ERROR_INVALID_PARAMETER);
+    return calls::Run(
+        calls::kSetSystemCursor, [&] { return SetSystemCursorTo(o, id); },
+        [&](BOOL) -> calls::Lines {
+            const display_state::CursorInfo& now = Current().state.systemCursors[id];
+            return {std::string("cursor ") + CursorName(id) + " = " +
+                    (now.fromFile ? trace::Quoted(now.file) : std::string("standard"))};
+        });
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {

@@ -1,214 +1,53 @@
-// Resources of the emulation: modules read from compiled resource files, and
-// the resource calls of the Win32 subset over them.
-//
-// A .res file is a sequence of entries, each DWORD-aligned:
-//   DWORD dataSize, DWORD headerSize, type, name (each 0xFFFF + WORD ordinal
-//   or a zero-terminated UTF-16 string), padding to a DWORD,
-//   DWORD dataVersion, WORD memoryFlags, WORD languageId, DWORD version,
-//   DWORD characteristics; then dataSize bytes of data.
-// The first entry is an empty one (type and name 0) that marks the format.
-#include "platform/posix/user/resource_module.h"
+// USER32's resource calls over the modules (kernel/resource_module.h):
+// LoadStringA and LoadIconA.
+#include "platform/posix/user/api_resources.h"
+
+#include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
-#include "platform/win32.h"
+#include "platform/posix/kernel/resource_module.h"
+#include "platform/posix/kernel/calls.h"
 
-#include <memory>
-#include <string.h>
+#include <stdint.h>
 
-extern "C" const uint8_t wiesen_resource_file[];
-extern "C" const uint8_t wiesen_resource_file_end[];
+#include <vector>
 
-namespace resources {
+using calls::Fail;
+
 namespace {
 
-std::vector<std::unique_ptr<Module>>& Modules() {
-    static std::vector<std::unique_ptr<Module>> modules;
-    return modules;
-}
-
-uint32_t Read32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 uint16_t Read16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-std::string Upper(const std::string& text) {
-    return codepage::Upper(text);
-}
-
-// Reads a type or name field at `offset` (bounded by `end`); moves offset past it.
-bool ReadId(const uint8_t* bytes, size_t end, size_t* offset, ResourceId* id) {
-    if (*offset + 2 > end)
-        return false;
-    if (Read16(bytes + *offset) == 0xFFFF) {
-        if (*offset + 4 > end)
-            return false;
-        id->isString = false;
-        id->ordinal = Read16(bytes + *offset + 2);
-        *offset += 4;
-        return true;
+int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
+    buffer[0] = '\0';
+    const resources::Entry* block = resources::Find(instance, 6, MAKEINTRESOURCEA((id >> 4) + 1));
+    if (!block)
+        return 0;
+    const std::vector<uint8_t>& data = block->data;
+    size_t offset = 0;
+    for (UINT index = 0; index < (id & 15); ++index) {
+        if (offset + 2 > data.size())
+            return 0;
+        offset += 2 + 2 * static_cast<size_t>(Read16(data.data() + offset));
     }
-    id->isString = true;
-    std::string name;
-    for (;;) {
-        if (*offset + 2 > end)
-            return false;
-        uint16_t c = Read16(bytes + *offset);
-        *offset += 2;
-        if (c == 0)
-            break;
-        unsigned char b = '?';
-        codepage::FromUnicode(c, &b);
-        name += static_cast<char>(b);
+    if (offset + 2 > data.size())
+        return 0;
+    size_t length = Read16(data.data() + offset);
+    offset += 2;
+    if (offset + 2 * length > data.size())
+        return 0;
+    int copied = 0;
+    for (size_t i = 0; i < length && copied < capacity - 1; ++i) {
+        unsigned char byte = '?';
+        codepage::FromUnicode(Read16(data.data() + offset + 2 * i), &byte);
+        buffer[copied++] = static_cast<char>(byte);
     }
-    id->name = Upper(name);
-    return true;
-}
-
-bool Matches(const ResourceId& id, LPCSTR name) {
-    if (IS_INTRESOURCE(name))
-        return !id.isString &&
-               id.ordinal == static_cast<uint16_t>(reinterpret_cast<uintptr_t>(name));
-    if (name[0] == '#') {
-        unsigned value = 0;
-        for (const char* p = name + 1; *p >= '0' && *p <= '9'; ++p)
-            value = value * 10 + static_cast<unsigned>(*p - '0');
-        return !id.isString && id.ordinal == value;
-    }
-    return id.isString && id.name == Upper(name);
-}
-
-HINSTANCE Adopt(std::unique_ptr<Module> module) {
-    Module* raw = module.get();
-    Modules().push_back(std::move(module));
-    return reinterpret_cast<HINSTANCE>(raw);
+    buffer[copied] = '\0';
+    return copied;
 }
 
 } // namespace
-
-HINSTANCE LoadModule(const uint8_t* bytes, size_t size) {
-    auto module = std::make_unique<Module>();
-    size_t offset = 0;
-    while (offset + 8 <= size) {
-        uint32_t dataSize = Read32(bytes + offset);
-        uint32_t headerSize = Read32(bytes + offset + 4);
-        if (headerSize < 16 || headerSize > size - offset || dataSize > size - offset - headerSize)
-            return nullptr;
-        size_t headerEnd = offset + headerSize;
-        size_t field = offset + 8;
-        Entry entry;
-        if (!ReadId(bytes, headerEnd, &field, &entry.type) ||
-            !ReadId(bytes, headerEnd, &field, &entry.name))
-            return nullptr;
-        field = (field + 3) & ~static_cast<size_t>(3);
-        if (field + 16 > headerEnd)
-            return nullptr;
-        entry.language = Read16(bytes + field + 6);
-        const uint8_t* data = bytes + headerEnd;
-        entry.data.assign(data, data + dataSize);
-        bool marker = !entry.type.isString && entry.type.ordinal == 0 && dataSize == 0;
-        if (!marker)
-            module->entries.push_back(std::move(entry));
-        offset = (headerEnd + dataSize + 3) & ~static_cast<size_t>(3);
-    }
-    return Adopt(std::move(module));
-}
-
-HINSTANCE ProgramModule() {
-    static HINSTANCE program = LoadModule(
-        wiesen_resource_file, static_cast<size_t>(wiesen_resource_file_end - wiesen_resource_file));
-    return program;
-}
-
-HINSTANCE CopyModuleWithout(HINSTANCE instance, uint16_t type, uint16_t name) {
-    const Module* source = ModuleOf(instance);
-    if (!source)
-        return nullptr;
-    auto copy = std::make_unique<Module>();
-    for (const Entry& entry : source->entries) {
-        bool drop = !entry.type.isString && entry.type.ordinal == type && !entry.name.isString &&
-                    entry.name.ordinal == name;
-        if (!drop)
-            copy->entries.push_back(entry);
-    }
-    return Adopt(std::move(copy));
-}
-
-void UnloadModule(HINSTANCE instance) {
-    if (!instance || instance == ProgramModule())
-        return;
-    auto& modules = Modules();
-    for (auto it = modules.begin(); it != modules.end(); ++it) {
-        if (reinterpret_cast<HINSTANCE>(it->get()) == instance) {
-            modules.erase(it);
-            return;
-        }
-    }
-}
-
-const Module* ModuleOf(HINSTANCE instance) {
-    if (!instance)
-        instance = ProgramModule();
-    for (const auto& module : Modules()) {
-        if (reinterpret_cast<HINSTANCE>(module.get()) == instance)
-            return module.get();
-    }
-    return nullptr;
-}
-
-const Entry* Find(HINSTANCE instance, uint16_t type, LPCSTR name) {
-    const Module* module = ModuleOf(instance);
-    if (!module || !name)
-        return nullptr;
-    for (const Entry& entry : module->entries) {
-        if (!entry.type.isString && entry.type.ordinal == type && Matches(entry.name, name))
-            return &entry;
-    }
-    return nullptr;
-}
-
-} // namespace resources
-
-// ---- The Win32 calls ----
-
-HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
-    if (!IS_INTRESOURCE(type)) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-        return nullptr;
-    }
-    const resources::Entry* entry =
-        resources::Find(module, static_cast<uint16_t>(reinterpret_cast<uintptr_t>(type)), name);
-    if (!entry) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    return reinterpret_cast<HRSRC>(const_cast<resources::Entry*>(entry));
-}
-
-// The handle of loaded data is the data itself, as for a module on Win32.
-HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
-    if (!resource)
-        return nullptr;
-    auto* entry = reinterpret_cast<resources::Entry*>(resource);
-    static const uint8_t empty = 0;
-    return entry->data.empty() ? const_cast<uint8_t*>(&empty) : entry->data.data();
-}
-
-LPVOID WINAPI LockResource(HGLOBAL data) {
-    return data;
-}
-
-DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
-    if (!resource)
-        return 0;
-    return static_cast<DWORD>(reinterpret_cast<resources::Entry*>(resource)->data.size());
-}
-
-// Resources of a module stay loaded as long as the module; Win32 returns
-// FALSE here.
-BOOL WINAPI FreeResource(HGLOBAL) {
-    return FALSE;
-}
 
 // String ids live in blocks of 16: block (id / 16) + 1, each string a WORD
 // length and that many UTF-16 characters. Copies at most capacity - 1
@@ -219,35 +58,8 @@ BOOL WINAPI FreeResource(HGLOBAL) {
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
     if (!buffer || capacity <= 0)
         return 0;
-    if (resources::StringLoadsFail()) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return 0;
-    }
-    buffer[0] = '\0';
-    const resources::Entry* block = resources::Find(instance, 6, MAKEINTRESOURCEA((id >> 4) + 1));
-    if (!block)
-        return 0;
-    const std::vector<uint8_t>& data = block->data;
-    size_t offset = 0;
-    for (UINT index = 0; index < (id & 15); ++index) {
-        if (offset + 2 > data.size())
-            return 0;
-        offset += 2 + 2 * static_cast<size_t>(resources::Read16(data.data() + offset));
-    }
-    if (offset + 2 > data.size())
-        return 0;
-    size_t length = resources::Read16(data.data() + offset);
-    offset += 2;
-    if (offset + 2 * length > data.size())
-        return 0;
-    int copied = 0;
-    for (size_t i = 0; i < length && copied < capacity - 1; ++i) {
-        unsigned char byte = '?';
-        codepage::FromUnicode(resources::Read16(data.data() + offset + 2 * i), &byte);
-        buffer[copied++] = static_cast<char>(byte);
-    }
-    buffer[copied] = '\0';
-    return copied;
+    return calls::Run(calls::kLoadStringA,
+                      [&] { return LoadString(instance, id, buffer, capacity); });
 }
 
 // An icon handle names the icon group entry; the system's own icons
@@ -260,9 +72,7 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
         return nullptr;
     }
     const resources::Entry* entry = resources::Find(instance, 14, name);
-    if (!entry) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
+    if (!entry)
+        return Fail(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
     return reinterpret_cast<HICON>(const_cast<resources::Entry*>(entry));
 }

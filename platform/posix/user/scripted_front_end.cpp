@@ -1,8 +1,9 @@
 // The scripted front end of the emulated dialog manager.
 #include "platform/posix/user/scripted_front_end.h"
+
 #include "platform/posix/kernel/codepage.h"
 #include "platform/posix/kernel/machine.h"
-#include "platform/win32.h"
+#include "platform/posix/user/api_windows.h"
 
 namespace dialogs {
 namespace {

@@ -1,5 +1,5 @@
 // Decompression engines and package unpacking.
-#include "package/engine.h"
+#include "package/decompression_engines.h"
 
 #include "platform/win32.h"
 
@@ -223,8 +223,8 @@ int UnpackPackageFile(const char* source, const char* target) {
 
     int result;
     {
-        FileStorage input(source, 4096, 3);
-        FileStorage output(target, 4096, 3);
+        FileStorage input(source, kStorageBlockSize, 3);
+        FileStorage output(target, kStorageBlockSize, 3);
         InflateEngine engine;
         engine.Decompress(input, output, -1);
         result = engine.status.code != 0 ? -2 : 0;

@@ -9,7 +9,7 @@
 // in their Prepare.
 #pragma once
 
-#include "shell/scrambled_text.h"
+#include "text/scrambled_text.h"
 
 enum : unsigned {
     kItemKeyScrambleStart = 0x5A,

@@ -55,7 +55,4 @@ const Module* ModuleOf(HINSTANCE instance);
 // The entry of a resource (any language), or nullptr.
 const Entry* Find(HINSTANCE instance, uint16_t type, LPCSTR name);
 
-// Test switch (platform/testing.h): true while LoadStringA is to fail.
-bool StringLoadsFail();
-
 } // namespace resources

@@ -1,4 +1,4 @@
-#include "package/text_case.h"
+#include "text/text_case.h"
 
 #include "platform/win32.h"
 

@@ -1,10 +1,10 @@
-// Texts stored scrambled in the program's data, and the compile-time
-// function that makes their stored form from the plain text.
+// Texts stored scrambled in the program's data: the compile-time function
+// that makes their stored form from the plain text, and the one that makes
+// them plain again at run time.
 //
 // Scrambling adds start + (k mod period) to the k-th byte (modulo 256), the
-// terminator included; UnscrambleText (shell/dialog_texts.h) undoes it in
-// place. The stored bytes are generated here from the plain texts, never
-// written down by hand.
+// terminator included; UnscrambleText undoes it in place. The stored bytes are generated here from
+// the plain texts, never written down by hand.
 #pragma once
 
 #include <stddef.h>
@@ -29,3 +29,9 @@ struct StoredText {
     char* text;
     size_t length; // stored bytes, the plain text's terminator included
 };
+
+// Unscrambles a stored text in place: the k-th byte is reduced by
+// start + (k mod period), modulo 256, and the walk stops right after a byte
+// has become zero. It never goes past `length` stored bytes, even when no
+// byte becomes zero (then the last stored byte is made the terminator).
+void UnscrambleText(char* text, size_t length, unsigned start, unsigned period);

@@ -1,5 +1,5 @@
 // Stored forms of the registry key texts, made at compile time.
-#include "engine/item_key_texts.h"
+#include "text/item_key_texts.h"
 
 namespace {
 
