@@ -12,12 +12,15 @@
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/api_resources.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/little_endian.h"
 #include "platform/posix/kernel/calls.h"
 
 #include <memory>
 #include <string.h>
 
 using calls::Fail;
+using little_endian::Get16;
+using little_endian::Get32;
 
 extern "C" const uint8_t wiesen_resource_file[];
 extern "C" const uint8_t wiesen_resource_file_end[];
@@ -30,13 +33,6 @@ std::vector<std::unique_ptr<Module>>& Modules() {
     return modules;
 }
 
-uint32_t Read32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t Read16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
 std::string Upper(const std::string& text) {
     return codepage::Upper(text);
 }
@@ -45,11 +41,11 @@ std::string Upper(const std::string& text) {
 bool ReadId(const uint8_t* bytes, size_t end, size_t* offset, ResourceId* id) {
     if (*offset + 2 > end)
         return false;
-    if (Read16(bytes + *offset) == 0xFFFF) {
+    if (Get16(bytes + *offset) == 0xFFFF) {
         if (*offset + 4 > end)
             return false;
         id->isString = false;
-        id->ordinal = Read16(bytes + *offset + 2);
+        id->ordinal = Get16(bytes + *offset + 2);
         *offset += 4;
         return true;
     }
@@ -58,7 +54,7 @@ bool ReadId(const uint8_t* bytes, size_t end, size_t* offset, ResourceId* id) {
     for (;;) {
         if (*offset + 2 > end)
             return false;
-        uint16_t c = Read16(bytes + *offset);
+        uint16_t c = Get16(bytes + *offset);
         *offset += 2;
         if (c == 0)
             break;
@@ -95,8 +91,8 @@ HINSTANCE LoadModule(const uint8_t* bytes, size_t size) {
     auto module = std::make_unique<Module>();
     size_t offset = 0;
     while (offset + 8 <= size) {
-        uint32_t dataSize = Read32(bytes + offset);
-        uint32_t headerSize = Read32(bytes + offset + 4);
+        uint32_t dataSize = Get32(bytes + offset);
+        uint32_t headerSize = Get32(bytes + offset + 4);
         if (headerSize < 16 || headerSize > size - offset || dataSize > size - offset - headerSize)
             return nullptr;
         size_t headerEnd = offset + headerSize;
@@ -108,7 +104,7 @@ HINSTANCE LoadModule(const uint8_t* bytes, size_t size) {
         field = (field + 3) & ~static_cast<size_t>(3);
         if (field + 16 > headerEnd)
             return nullptr;
-        entry.language = Read16(bytes + field + 6);
+        entry.language = Get16(bytes + field + 6);
         const uint8_t* data = bytes + headerEnd;
         entry.data.assign(data, data + dataSize);
         bool marker = !entry.type.isString && entry.type.ordinal == 0 && dataSize == 0;

@@ -4,6 +4,7 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/little_endian.h"
 #include "platform/posix/kernel/machine.h"
 #include "platform/posix/kernel/calls.h"
 
@@ -60,15 +61,8 @@ bool Lookup(const std::string& name, std::string* value) {
 
 // ---- Cursor and sound files of a fresh Windows 10 ----
 
-void Put16(std::string& bytes, unsigned value) {
-    bytes += static_cast<char>(value & 0xFF);
-    bytes += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void Put32(std::string& bytes, uint32_t value) {
-    Put16(bytes, value & 0xFFFF);
-    Put16(bytes, value >> 16);
-}
+using little_endian::Put16;
+using little_endian::Put32;
 
 // A 16x16 monochrome cursor (hot spot `hot`) that the system's loader takes.
 std::string CursorFile(unsigned hot) {

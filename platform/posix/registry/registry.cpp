@@ -237,6 +237,21 @@ LONG SplitPath(LPCSTR path, std::vector<std::string>* names) {
     return ERROR_SUCCESS;
 }
 
+// What a call names: `subKey` below `root`, as the start key and the names
+// of the path, in the view the call's access asks for (*wow32).
+LONG PathBelow(HKEY root, LPCSTR subKey, REGSAM access, std::shared_ptr<Key>* key,
+               std::vector<std::string>* names, bool* wow32) {
+    bool rootInWow32 = false;
+    LONG error = KeyOf(root, key, nullptr, &rootInWow32);
+    if (error != ERROR_SUCCESS)
+        return error;
+    error = SplitPath(subKey, names);
+    if (error != ERROR_SUCCESS)
+        return error;
+    *wow32 = CallInWow32(access, rootInWow32);
+    return ERROR_SUCCESS;
+}
+
 void RemoveSubKey(Key* parent, const std::shared_ptr<Key>& key) {
     for (auto it = parent->subkeys.begin(); it != parent->subkeys.end(); ++it) {
         if (*it == key) {
@@ -316,15 +331,11 @@ LONG CreateKey(HKEY root, LPCSTR subKey, REGSAM access, PHKEY result, LPDWORD di
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
-    bool rootInWow32 = false;
-    LONG error = KeyOf(root, &key, nullptr, &rootInWow32);
-    if (error != ERROR_SUCCESS)
-        return error;
     std::vector<std::string> names;
-    error = SplitPath(subKey, &names);
+    bool wow32 = false;
+    LONG error = PathBelow(root, subKey, access, &key, &names, &wow32);
     if (error != ERROR_SUCCESS)
         return error;
-    bool wow32 = CallInWow32(access, rootInWow32);
     std::shared_ptr<Key> firstNew;
     key = Walk(key, names, true, wow32, &firstNew);
     if (firstNew && !Save()) {
@@ -398,13 +409,11 @@ LONG DeleteKeyValue(HKEY handle, LPCSTR valueName, Changed* changed) {
 LONG DeleteKey(HKEY handle, LPCSTR subKey, Changed* changed) {
     if (!subKey)
         return ERROR_INVALID_PARAMETER;
+    // No access of its own: the view of the key it is relative to.
     std::shared_ptr<Key> key;
-    bool wow32 = false;
-    LONG error = KeyOf(handle, &key, nullptr, &wow32);
-    if (error != ERROR_SUCCESS)
-        return error;
     std::vector<std::string> names;
-    error = SplitPath(subKey, &names);
+    bool wow32 = false;
+    LONG error = PathBelow(handle, subKey, 0, &key, &names, &wow32);
     if (error != ERROR_SUCCESS)
         return error;
     key = Walk(key, names, false, wow32);
@@ -464,15 +473,11 @@ LONG WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM access, PHKEY 
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::shared_ptr<Key> key;
-    bool rootInWow32 = false;
-    LONG error = KeyOf(root, &key, nullptr, &rootInWow32);
-    if (error != ERROR_SUCCESS)
-        return error;
     std::vector<std::string> names;
-    error = SplitPath(subKey, &names);
+    bool wow32 = false;
+    LONG error = PathBelow(root, subKey, access, &key, &names, &wow32);
     if (error != ERROR_SUCCESS)
         return error;
-    bool wow32 = CallInWow32(access, rootInWow32);
     key = Walk(key, names, false, wow32);
     if (!key)
         return ERROR_FILE_NOT_FOUND;

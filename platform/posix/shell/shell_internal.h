@@ -5,6 +5,7 @@
 // file stores them. Included only by files of this folder.
 #pragma once
 
+#include "platform/posix/kernel/little_endian.h"
 #include "platform/posix/shell/shell_state.h"
 #include "platform/posix/win_types.h"
 
@@ -79,22 +80,10 @@ class Resident {
     ULONG refs;
 };
 
-// ---- Little-endian fields ----
-
-inline void Put16(std::string& out, uint32_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-inline void Put32(std::string& out, uint32_t value) {
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
-inline uint32_t Get16(const unsigned char* p) {
-    return p[0] | (p[1] << 8);
-}
-inline uint32_t Get32(const unsigned char* p) {
-    return Get16(p) | (Get16(p + 2) << 16);
-}
+using little_endian::Get16;
+using little_endian::Get32;
+using little_endian::Put16;
+using little_endian::Put32;
 
 // ---- The desktop's virtual folders and item identifier lists ----
 

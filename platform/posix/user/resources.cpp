@@ -4,6 +4,7 @@
 
 #include "platform/posix/kernel/api_base.h"
 #include "platform/posix/kernel/codepage.h"
+#include "platform/posix/kernel/little_endian.h"
 #include "platform/posix/kernel/resource_module.h"
 #include "platform/posix/kernel/calls.h"
 
@@ -12,12 +13,9 @@
 #include <vector>
 
 using calls::Fail;
+using little_endian::Get16;
 
 namespace {
-
-uint16_t Read16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 
 int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
     buffer[0] = '\0';
@@ -29,18 +27,18 @@ int LoadString(HINSTANCE instance, UINT id, LPSTR buffer, int capacity) {
     for (UINT index = 0; index < (id & 15); ++index) {
         if (offset + 2 > data.size())
             return 0;
-        offset += 2 + 2 * static_cast<size_t>(Read16(data.data() + offset));
+        offset += 2 + 2 * static_cast<size_t>(Get16(data.data() + offset));
     }
     if (offset + 2 > data.size())
         return 0;
-    size_t length = Read16(data.data() + offset);
+    size_t length = Get16(data.data() + offset);
     offset += 2;
     if (offset + 2 * length > data.size())
         return 0;
     int copied = 0;
     for (size_t i = 0; i < length && copied < capacity - 1; ++i) {
         unsigned char byte = '?';
-        codepage::FromUnicode(Read16(data.data() + offset + 2 * i), &byte);
+        codepage::FromUnicode(Get16(data.data() + offset + 2 * i), &byte);
         buffer[copied++] = static_cast<char>(byte);
     }
     buffer[copied] = '\0';
