@@ -68,19 +68,38 @@ std::string ProgramFolder(const char* argv0) {
     return slash == std::string::npos ? "." : self.substr(0, slash);
 }
 
-// The machine architectures by their names on the command line.
-const struct {
+// A kind of machine by its name on the command line.
+template <typename Kind> struct Named {
     const char* name;
-    machine::Architecture architecture;
-} kArchitectures[] = {{"x86", machine::Architecture::X86},
-                      {"x64", machine::Architecture::X64},
-                      {"x64-without-sysnative", machine::Architecture::X64WithoutSysnative}};
+    Kind kind;
+};
 
-// The Windows a machine plays, by their names on the command line.
-const struct {
-    const char* name;
-    machine::Windows windows;
-} kWindows[] = {{"95", machine::Windows::Windows95}, {"10", machine::Windows::Windows10}};
+// The machine architectures, and the Windows a machine plays.
+const Named<machine::Architecture> kArchitectures[] = {
+    {"x86", machine::Architecture::X86},
+    {"x64", machine::Architecture::X64},
+    {"x64-without-sysnative", machine::Architecture::X64WithoutSysnative}};
+const Named<machine::Windows> kWindows[] = {{"95", machine::Windows::Windows95},
+                                            {"10", machine::Windows::Windows10}};
+
+// The kind named `name` in `table`; false when none is.
+template <typename Kind, size_t N>
+bool KindNamed(const Named<Kind> (&table)[N], const std::string& name, Kind* kind) {
+    for (const Named<Kind>& known : table)
+        if (name == known.name) {
+            *kind = known.kind;
+            return true;
+        }
+    return false;
+}
+
+// The name of `kind` in `table`.
+template <typename Kind, size_t N> const char* NameOf(const Named<Kind> (&table)[N], Kind kind) {
+    for (const Named<Kind>& known : table)
+        if (known.kind == kind)
+            return known.name;
+    return "?";
+}
 
 void RunProgram(void*) {
     RunSetup(resources::ProgramModule());
@@ -146,26 +165,14 @@ int main(int argc, char** argv) {
         else if (arg == "--medium")
             medium = value("--medium");
         else if (arg == "--architecture") {
-            std::string name = value("--architecture");
-            architectureGiven = false;
-            for (const auto& known : kArchitectures)
-                if (name == known.name) {
-                    architecture = known.architecture;
-                    architectureGiven = true;
-                }
+            architectureGiven = KindNamed(kArchitectures, value("--architecture"), &architecture);
             if (!architectureGiven) {
                 fprintf(stderr, "setup-host: --architecture wants x86, x64 or "
                                 "x64-without-sysnative\n");
                 return 2;
             }
         } else if (arg == "--windows") {
-            std::string name = value("--windows");
-            windowsGiven = false;
-            for (const auto& known : kWindows)
-                if (name == known.name) {
-                    windows = known.windows;
-                    windowsGiven = true;
-                }
+            windowsGiven = KindNamed(kWindows, value("--windows"), &windows);
             if (!windowsGiven) {
                 fprintf(stderr, "setup-host: --windows wants 95 or 10\n");
                 return 2;
@@ -214,18 +221,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (architectureGiven && machine::MachineArchitecture() != architecture) {
-        for (const auto& known : kArchitectures)
-            if (known.architecture == machine::MachineArchitecture())
-                fprintf(stderr, "setup-host: the machine in %s is an %s machine\n", folder.c_str(),
-                        known.name);
+        fprintf(stderr, "setup-host: the machine in %s is an %s machine\n", folder.c_str(),
+                NameOf(kArchitectures, machine::MachineArchitecture()));
         machine::Close();
         return 1;
     }
     if (windowsGiven && machine::MachineWindows() != windows) {
-        for (const auto& known : kWindows)
-            if (known.windows == machine::MachineWindows())
-                fprintf(stderr, "setup-host: the machine in %s is a Windows %s machine\n",
-                        folder.c_str(), known.name);
+        fprintf(stderr, "setup-host: the machine in %s is a Windows %s machine\n", folder.c_str(),
+                NameOf(kWindows, machine::MachineWindows()));
         machine::Close();
         return 1;
     }
