@@ -75,6 +75,13 @@ bool ListHolds(const char* list, const char* name) {
     return false;
 }
 
+// An installation file's place on the medium and its copy's in the target
+// directory (buffers of kFullValueCapacity); false when one does not fit.
+bool SetupFilePaths(const char* name, char* source, char* target) {
+    return JoinPath(source, kFullValueCapacity, g_setup.sourceDirectory, name) &&
+           JoinPath(target, kFullValueCapacity, g_setup.targetDirectory, name);
+}
+
 } // namespace
 
 bool ResolveSystemDirectories() {
@@ -209,29 +216,30 @@ void ApplyThemeSettings() {
 // directory is the medium) is neither copied nor listed, it is the user's.
 // A list that cannot be written makes no copy (the record says "none").
 void CopySetupFiles() {
+    // Each name once, and only those the list has room for.
+    bool copied[InstallFileTable::kCount] = {};
     char copies[kValueCapacity] = "";
     size_t used = 0;
     for (int row = 0; row < InstallFileTable::kCount; ++row) {
         const char* name = InstallFileTable::rows[row].packageName;
         char source[kFullValueCapacity], target[kFullValueCapacity];
-        if (!JoinPath(source, sizeof source, g_setup.sourceDirectory, name) ||
-            !JoinPath(target, sizeof target, g_setup.targetDirectory, name) ||
-            IsSameFile(source, target) || ListHolds(copies, name))
+        if (!SetupFilePaths(name, source, target) || IsSameFile(source, target) ||
+            ListHolds(copies, name))
             continue;
         int n = snprintf(copies + used, sizeof copies - used, "%s%s", used ? "," : "", name);
-        if (n > 0 && static_cast<size_t>(n) < sizeof copies - used)
+        if (n > 0 && static_cast<size_t>(n) < sizeof copies - used) {
             used += static_cast<size_t>(n);
-        else
+            copied[row] = true;
+        } else {
             copies[used] = 0;
+        }
     }
     if (!ProfileSettings::Write(kSetupCopiesKey, copies))
         return;
     for (int row = 0; row < InstallFileTable::kCount; ++row) {
-        const char* name = InstallFileTable::rows[row].packageName;
         char source[kFullValueCapacity], target[kFullValueCapacity];
-        if (!ListHolds(copies, name) ||
-            !JoinPath(source, sizeof source, g_setup.sourceDirectory, name) ||
-            !JoinPath(target, sizeof target, g_setup.targetDirectory, name) ||
+        if (!copied[row] ||
+            !SetupFilePaths(InstallFileTable::rows[row].packageName, source, target) ||
             !CopyFileA(source, target, FALSE))
             continue;
         DWORD attributes = GetFileAttributesA(target);

@@ -12,18 +12,12 @@ namespace {
 const char kTypeSuffix[] = ".Type";
 const char kMissing[] = "missing";
 
-// "<recordKey>.Type" into a buffer; false when it does not fit.
-bool TypeKey(const char* recordKey, char* buffer, size_t capacity) {
-    int n = snprintf(buffer, capacity, "%s%s", recordKey, kTypeSuffix);
-    return n > 0 && static_cast<size_t>(n) < capacity;
-}
-
 // Writes the type record, or removes one left from an earlier run when the
 // value is a plain text (written only when there is one: every write is a
 // change of the file).
 bool WriteTypeRecord(const char* recordKey, const char* typeText) {
     char key[kValueCapacity];
-    if (!TypeKey(recordKey, key, sizeof key))
+    if (!RecordKeyOf(recordKey, kTypeSuffix, key, sizeof key))
         return false;
     if (typeText[0])
         return ProfileSettings::Write(key, typeText) != 0;
@@ -90,7 +84,7 @@ bool ReadRecordedValue(const char* recordKey, RecordedValue* value) {
     *value = PlainRecordedValue("");
     ProfileSettings::Read(recordKey, value->text, sizeof value->text);
     char key[kValueCapacity], typeText[kValueCapacity] = "";
-    if (TypeKey(recordKey, key, sizeof key))
+    if (RecordKeyOf(recordKey, kTypeSuffix, key, sizeof key))
         ProfileSettings::Read(key, typeText, sizeof typeText);
     size_t missingLength = strlen(kMissing);
     // typeText is a full buffer, so comparing missingLength bytes stays in it.
